@@ -1,0 +1,73 @@
+# Helpers shared by every subsystem: one static library per src/ folder, tests, and the
+# layering rule (which folder may use which).
+
+# Folders of ours that each subsystem may use.
+set(MORA_ALLOWED_core "")
+set(MORA_ALLOWED_dictionary core)
+set(MORA_ALLOWED_alarmtext core dictionary)
+set(MORA_ALLOWED_protocols core)
+set(MORA_ALLOWED_telephony core dictionary protocols)
+set(MORA_ALLOWED_gsm core dictionary telephony)
+set(MORA_ALLOWED_mail core dictionary)
+set(MORA_ALLOWED_database core dictionary alarmtext)
+set(MORA_ALLOWED_station core dictionary alarmtext protocols telephony gsm mail database)
+set(MORA_ALLOWED_ui core dictionary alarmtext protocols telephony gsm mail database station)
+
+set(MORA_WARNINGS -Wall -Wextra -Werror)
+
+# mora_add_library(<folder> SOURCES ... [DEPS <folders of ours>] [LIBS <other libraries>])
+# Creates mora_<folder>. Each folder exposes its own directory as include root, so a header of a
+# folder that is not linked cannot even be found.
+function(mora_add_library folder)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LIBS" ${ARGN})
+    set(target mora_${folder})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}/src/${folder})
+    target_compile_options(${target} PRIVATE ${MORA_WARNINGS})
+    foreach(dep IN LISTS ARG_DEPS)
+        target_link_libraries(${target} PUBLIC mora_${dep})
+    endforeach()
+    target_link_libraries(${target} PUBLIC ${ARG_LIBS} Threads::Threads)
+    set_property(GLOBAL APPEND PROPERTY MORA_LIBRARIES ${folder})
+    set_property(GLOBAL PROPERTY MORA_DEPS_${folder} ${ARG_DEPS})
+endfunction()
+
+# mora_add_test(<name> SOURCES ... LIBS ... [ENV VAR=VALUE ...] [TIMEOUT s])
+function(mora_add_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE ${MORA_WARNINGS})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} mora_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENV}")
+endfunction()
+
+# Fails the configure step when a library links a folder of ours it may not use, and adds a
+# build step that fails when a source includes a header of a folder it may not use.
+function(mora_check_layering)
+    get_property(libs GLOBAL PROPERTY MORA_LIBRARIES)
+    foreach(folder IN LISTS libs)
+        get_property(deps GLOBAL PROPERTY MORA_DEPS_${folder})
+        foreach(dep IN LISTS deps)
+            if(NOT dep IN_LIST MORA_ALLOWED_${folder})
+                message(FATAL_ERROR "Layering: mora_${folder} may not use mora_${dep}")
+            endif()
+        endforeach()
+    endforeach()
+    set(stamp ${CMAKE_BINARY_DIR}/layering.stamp)
+    file(GLOB_RECURSE all_sources CONFIGURE_DEPENDS
+        ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/src/*.cpp)
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_SOURCE_DIR}/src -DSTAMP=${stamp}
+                -P ${CMAKE_SOURCE_DIR}/cmake/CheckIncludes.cmake
+        DEPENDS ${all_sources} ${CMAKE_SOURCE_DIR}/cmake/CheckIncludes.cmake
+                ${CMAKE_SOURCE_DIR}/cmake/Mora.cmake
+        COMMENT "Checking the layering of includes")
+    add_custom_target(mora_layering ALL DEPENDS ${stamp})
+    foreach(folder IN LISTS libs)
+        add_dependencies(mora_${folder} mora_layering)
+    endforeach()
+endfunction()

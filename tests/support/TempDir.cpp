@@ -1,0 +1,63 @@
+#include "TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+CTempDir::CTempDir() {
+    std::string pattern = (fs::temp_directory_path() / "mora-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_path = pattern;
+}
+
+CTempDir::~CTempDir() {
+    if (m_entered) {
+        if (chdir(m_oldCwd.c_str()) != 0) {
+            // Nothing sensible left to do in a destructor.
+        }
+    }
+    if (m_settings) {
+        if (m_hadConfig) {
+            setenv("MORA_CONFIG_DIR", m_oldConfig.c_str(), 1);
+        } else {
+            unsetenv("MORA_CONFIG_DIR");
+        }
+    }
+    std::error_code ec;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_path, ec);
+}
+
+void CTempDir::Enter() {
+    m_oldCwd = fs::current_path().string();
+    fs::current_path(m_path);
+    m_entered = true;
+}
+
+void CTempDir::UseAsSettingsFolder() {
+    if (const char* old = std::getenv("MORA_CONFIG_DIR")) {
+        m_hadConfig = true;
+        m_oldConfig = old;
+    }
+    setenv("MORA_CONFIG_DIR", m_path.c_str(), 1);
+    m_settings = true;
+}
+
+std::string CTempDir::ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void CTempDir::WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
