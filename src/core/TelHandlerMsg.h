@@ -41,4 +41,13 @@ public:
     std::array<std::uint8_t, USER_DATA_SIZE> UserData{};
     std::uint16_t UserDataLen = 0;
     std::uint16_t Protocol = PROTOCOL_NONE;
+
+    // Status (kind 43): the modem's interface type (1 line, 2 GSM) and radio signal in percent.
+    std::uint16_t InterfaceType = 0;
+    std::uint16_t SignalLevel = 0;
+    // Call event (kind 44): seconds left in the current voice call phase.
+    std::uint16_t Seconds = 0;
+    // Relay request (kind 7) and unattended mode (kind 8).
+    std::uint16_t RelayNo = 0;
+    std::int32_t Flag = 0;
 };
