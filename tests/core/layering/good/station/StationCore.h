@@ -1,0 +1,3 @@
+#pragma once
+#include "Msg.h"
+#include "../core/Msg.h"
