@@ -15,7 +15,7 @@
 // Status is AlarmResult::NEW_ALARM while the record is a new alarm not yet stored; in replies it
 // is the operation's result code. Deleting the head of a chain deletes the whole chain.
 class CAlarmInfoMsg : public CDatabaseMsg {
-  public:
+public:
     // AlarmType
     enum EAlarmType : std::uint8_t {
         ALARMTYPE_NONE = 0,

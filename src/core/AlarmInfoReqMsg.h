@@ -9,7 +9,7 @@
 // A find or delete request on the alarm log. A chain of key finds (FIND_KEY_CHAIN) links one
 // request per key through Next.
 class CAlarmInfoReqMsg : public CDatabaseMsg {
-  public:
+public:
     // Type of a find (kind DB_ALARM_FIND)
     static constexpr std::int32_t FIND_BY_KEY = 1;
     static constexpr std::int32_t FIND_BY_STATUS = 2;

@@ -9,7 +9,7 @@
 
 // One customer (CustomerInfo row); Name is the key.
 class CCustomerInfoMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::size_t NAME_LENGTH = 40;
 
     explicit CCustomerInfoMsg(std::uint16_t kind = MsgKind::UI_CUSTOMER_REPLY, std::uint16_t status = 0)

@@ -9,7 +9,7 @@
 
 // Find or delete of customers; Key is a customer Name.
 class CCustomerInfoReqMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::int32_t BY_KEY = 1;
     static constexpr std::int32_t ALL = 2;
 

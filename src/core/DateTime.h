@@ -10,7 +10,7 @@
 // of the day. A value may also be null (no time recorded yet), which is not the same as the zero
 // date 30 December 1899 00:00.
 class CDateTime {
-  public:
+public:
     static constexpr double MS_PER_DAY = 86400000.0;
 
     // Null.
@@ -55,7 +55,7 @@ class CDateTime {
     }
     friend bool operator>(const CDateTime& a, const CDateTime& b) { return b < a; }
 
-  private:
+private:
     double m_days = 0.0;
     bool m_null = true;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // What the station below the GUI needs from whoever shows it to the operator: the Qt GUI, the
 // headless front end, or a recording fake in tests. Called on the user-interface thread only.
@@ -26,4 +27,24 @@ public:
     virtual void AddSystemInfo(const std::string& text, bool toFront) = 0;
 
     virtual void Beep(EBeep beep) = 0;
+
+    // The database manager dialog at start-up, driven step by step by the database manager.
+    // mode is the situation (1 folder missing, 2 no database, 3 damaged database, 4 older
+    // version, 6 created, 7 creation failed) and lines the message list (the folder on a line of
+    // its own). Shows the dialog, or updates it when it is already shown, and waits for OK or
+    // Cancel; OK answers the selected choice (ChangePath in modes 1 and 3, Ok in modes 6 and 7).
+    enum class EDbMgrAnswer { Cancel, Ok, ChangePath, CreateEmpty, CreateAndCopy };
+    virtual EDbMgrAnswer DatabaseMgrDialog(int /*mode*/, const std::vector<std::string>& /*lines*/) {
+        return EDbMgrAnswer::Cancel;
+    }
+    // Adds a new top line to the database manager dialog's progress list and shows it at once.
+    virtual void DatabaseMgrProgress(const std::string& /*line*/) {}
+    // Closes the database manager dialog if it is shown.
+    virtual void CloseDatabaseMgrDialog() {}
+
+    // The folder picker, titled `title`, opened at startFolder. False when the operator cancels.
+    virtual bool BrowseForFolder(const std::string& /*title*/, const std::string& /*startFolder*/,
+                                 std::string& /*folder*/) {
+        return false;
+    }
 };

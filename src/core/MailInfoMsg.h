@@ -9,7 +9,7 @@
 
 // One e-mail recipient of the address book (MailInfo row); Address is the key.
 class CMailInfoMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::size_t NAME_LENGTH = 80;
     static constexpr std::size_t ADDRESS_LENGTH = 80;
 

@@ -9,7 +9,7 @@
 
 // Find or delete of e-mail recipients; Key is an e-mail Address.
 class CMailInfoReqMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::int32_t BY_KEY = 1;
     static constexpr std::int32_t ALL = 2;
 

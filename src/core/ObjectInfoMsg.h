@@ -15,7 +15,7 @@
 // is empty or unique. The long texts (MailAddrTech, MailAddrEmg, Notes) are kept whole here and
 // split over two columns of SPLIT_PART characters each on storage.
 class CObjectInfoMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::size_t SPLIT_PART = 255;
     static constexpr std::size_t SPLIT_TEXT_MAX = 2 * SPLIT_PART;
     static constexpr std::size_t IDCODE_LENGTH = 20;

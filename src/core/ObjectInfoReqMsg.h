@@ -10,7 +10,7 @@
 // Find or delete of objects. Key is an IdCode (BY_IDCODE, and every delete) or a PhoneNumber
 // (BY_PHONENUMBER). ReplyKind is the kind of a find's first record (29 object dialog, 30 export).
 class CObjectInfoReqMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::int32_t BY_IDCODE = 1;
     static constexpr std::int32_t BY_PHONENUMBER = 2;
     static constexpr std::int32_t ALL = 3;

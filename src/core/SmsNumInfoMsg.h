@@ -10,7 +10,7 @@
 // One SMS recipient of the address book (SmsNumberInfo row); Number is the key. As a request its
 // ReplyKind chooses the kind of the reply (34 object dialog, 35 and 36 GSM manager).
 class CSmsNumInfoMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::size_t NAME_LENGTH = 80;
     static constexpr std::size_t NUMBER_LENGTH = 20;
 

@@ -9,7 +9,7 @@
 
 // Find or delete of SMS recipients; Key is an SMS Number. ReplyKind chooses the reply's kind.
 class CSmsNumInfoReqMsg : public CDatabaseMsg {
-  public:
+public:
     static constexpr std::int32_t BY_KEY = 1;
     static constexpr std::int32_t ALL = 2;
 

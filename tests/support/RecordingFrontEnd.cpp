@@ -47,3 +47,24 @@ std::string CRecordingFrontEnd::Pane(int pane) const {
     }
     return {};
 }
+
+IFrontEnd::EDbMgrAnswer CRecordingFrontEnd::DatabaseMgrDialog(int mode, const std::vector<std::string>& lines) {
+    dbDialogs.push_back({mode, lines});
+    if (dbAnswers.empty()) {
+        return EDbMgrAnswer::Cancel;
+    }
+    const EDbMgrAnswer answer = dbAnswers.front();
+    dbAnswers.pop_front();
+    return answer;
+}
+
+bool CRecordingFrontEnd::BrowseForFolder(const std::string& title, const std::string& /*startFolder*/,
+                                         std::string& folder) {
+    browseTitles.push_back(title);
+    if (browseAnswers.empty()) {
+        return false;
+    }
+    folder = browseAnswers.front();
+    browseAnswers.pop_front();
+    return !folder.empty();
+}
