@@ -47,6 +47,9 @@ private:
     std::uint16_t ReceiveNegative(const char* stateName);
     std::uint16_t ReceiveComError(const char* stateName);
     std::uint16_t Finish(std::uint16_t result);
+    // The request-and-acknowledgement machine behind SendDisconnect and SendTimeUpdate.
+    std::uint16_t SendAcknowledged(std::int32_t& state, std::uint16_t requestKind, const char* source,
+                                   const char* stateName);
     std::uint16_t SendRequest(std::uint16_t requestKind, std::unique_ptr<CTelHandlerMsg>& reply);
     static bool IsAckOk(const CTelHandlerMsg* reply);
 

@@ -4,6 +4,7 @@
 #include "ProtCom.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -54,6 +55,9 @@ public:
 private:
     std::uint16_t ReceiveOk(std::unique_ptr<CTelHandlerMsg> msg, std::unique_ptr<CTelHandlerMsg>& record);
     std::uint16_t FinishReceive(std::uint16_t result);
+    // One send-raw step of the command being sent; logs its outcome and drops the command when done.
+    std::uint16_t SendCommand(const char* source, const char* okText, const char* stateName);
+    static std::unique_ptr<CBufferMsg> BuildCommand(std::initializer_list<std::uint8_t> bytes);
 
     std::int32_t m_receiveState = P100PROTCOM_RMST_IDLE;
     std::int16_t m_retries = 0;
