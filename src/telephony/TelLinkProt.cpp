@@ -1,0 +1,129 @@
+#include "TelLinkProt.h"
+
+bool CTelLinkProt::Open(std::int16_t port, std::uint32_t speed) {
+    m_port.SetPortNumber(port);
+    m_port.SetSpeed(speed);
+    m_fixedLength = 2;
+    m_rxState = RX_COMMAND;
+    return m_port.Open() == CSerialPort::SERIAL_OPEN_OK;
+}
+
+void CTelLinkProt::Close() { m_port.Close(); }
+
+std::uint8_t CTelLinkProt::CheckByte(const std::uint8_t* wire, std::size_t length) {
+    std::uint8_t check = 0xFF;
+    for (std::size_t i = 0; i < length; ++i) {
+        check ^= wire[i];
+    }
+    return check;
+}
+
+std::uint16_t CTelLinkProt::WriteFrame(const std::uint8_t* buffer, std::uint16_t n) {
+    const std::uint8_t command = buffer[0];
+    std::uint8_t check = 0xFF ^ command;
+    if (m_port.WriteByte(command) != CSerialPort::SERIAL_WRITE_OK) {
+        return TELLINK_TX_ERROR;
+    }
+    if ((command & 0x80) != 0) {
+        if (n > MAX_DATA) {
+            n = MAX_DATA;
+        }
+        check ^= static_cast<std::uint8_t>(n);
+        if (m_port.WriteByte(static_cast<std::uint8_t>(n)) != CSerialPort::SERIAL_WRITE_OK) {
+            return TELLINK_TX_ERROR;
+        }
+    } else {
+        n = m_fixedLength;
+    }
+    for (std::uint16_t i = 1; i <= n; ++i) {
+        check ^= buffer[i];
+        if (m_port.WriteByte(buffer[i]) != CSerialPort::SERIAL_WRITE_OK) {
+            return TELLINK_TX_ERROR;
+        }
+    }
+    if (m_port.WriteByte(check) != CSerialPort::SERIAL_WRITE_OK) {
+        return TELLINK_TX_ERROR;
+    }
+    return TELLINK_TX_OK;
+}
+
+void CTelLinkProt::DiscardInput() {
+    // Whatever was half received belongs to an exchange that is over.
+    m_rxState = RX_COMMAND;
+    std::uint8_t byte = 0;
+    for (int i = 0; i < MAX_DATA; ++i) {
+        if (m_port.ReadByte(byte) != CSerialPort::SERIAL_READ_BYTE) {
+            break;
+        }
+    }
+}
+
+std::uint16_t CTelLinkProt::ReadStep(std::uint8_t* buffer, std::uint16_t& count) {
+    count = 0;
+    // A frame whose bytes stop for 50 ms is broken: drop what is left of it and start afresh.
+    if (m_rxState != RX_COMMAND &&
+        static_cast<std::uint32_t>(m_clock->Tick() - m_lastByteTick) >= INTER_BYTE_GAP_MS) {
+        DiscardInput();
+    }
+    std::uint8_t byte = 0;
+    const std::uint16_t read = m_port.ReadByte(byte);
+    if (read == CSerialPort::SERIAL_READ_FAILED) {
+        return TELLINK_RX_READ_ERROR;
+    }
+    if (read == CSerialPort::SERIAL_READ_NONE) {
+        m_clock->Sleep(1);
+        return TELLINK_RX_BUSY;
+    }
+    switch (m_rxState) {
+    case RX_COMMAND:
+        buffer[0] = byte;
+        m_stored = 0;
+        m_dataCount = 0;
+        m_check = 0xFF ^ byte;
+        if ((byte & 0x80) != 0) {
+            m_rxState = RX_LENGTH;
+        } else {
+            m_expected = m_fixedLength;
+            m_rxState = RX_DATA;
+        }
+        break;
+    case RX_LENGTH:
+        m_check ^= byte;
+        m_expected = byte;
+        m_rxState = (byte == 0) ? RX_CHECK : RX_DATA;
+        break;
+    case RX_DATA:
+        buffer[1 + m_stored] = byte;
+        ++m_stored;
+        m_check ^= byte;
+        ++m_dataCount;
+        if (m_dataCount >= m_expected) {
+            m_rxState = RX_CHECK;
+        }
+        break;
+    case RX_CHECK:
+    default:
+        m_rxState = RX_COMMAND;
+        if (byte == m_check) {
+            count = m_expected;
+            return TELLINK_RX_FRAME;
+        }
+        return TELLINK_RX_CHECK_ERROR;
+    }
+    m_lastByteTick = m_clock->Tick();
+    return TELLINK_RX_BUSY;
+}
+
+std::uint16_t CTelLinkProt::WaitFrame(std::uint8_t* buffer, std::uint16_t& count, std::uint32_t timeoutMs) {
+    const std::uint32_t start = m_clock->Tick();
+    for (;;) {
+        const std::uint16_t result = ReadStep(buffer, count);
+        if (result != TELLINK_RX_BUSY) {
+            return result;
+        }
+        if (static_cast<std::uint32_t>(m_clock->Tick() - start) >= timeoutMs) {
+            count = 0;
+            return TELLINK_RX_TIMEOUT;
+        }
+    }
+}
