@@ -1,0 +1,452 @@
+#include "AlarmList.h"
+
+#include "AlarmInfoReqMsg.h"
+#include "DbResults.h"
+#include "MsgKinds.h"
+#include "TelHandlerMsg.h"
+#include "Translate.h"
+
+#include <algorithm>
+
+using Text::Tr;
+
+namespace {
+
+constexpr int MESSAGE_PANE = 0;
+
+const char* TypeTag(int type) {
+    switch (type) {
+    case 2: return "IDS_MAINVIEW_MSG_16";
+    case 3: return "IDS_MAINVIEW_MSG_17";
+    case 4: return "IDS_MAINVIEW_MSG_19";
+    case 5: return "IDS_MAINVIEW_MSG_21";
+    case 6: return "IDS_MAINVIEW_MSG_20";
+    case 7: return "IDS_MAINVIEW_MSG_22";
+    case 8: return "IDS_MAINVIEW_MSG_23";
+    case 9: return "IDS_MAINVIEW_MSG_24";
+    case 10: return "IDS_MAINVIEW_MSG_25";
+    case 11: return "IDS_MAINVIEW_MSG_18";
+    default: return "IDS_MAINVIEW_MSG_26";
+    }
+}
+
+} // namespace
+
+int SAlarmRow::Status() const {
+    if (statusText.size() == 3 && statusText[0] == ' ' && statusText[1] == ' ' && statusText[2] >= '1' &&
+        statusText[2] <= '4') {
+        return statusText[2] - '0';
+    }
+    return 0;
+}
+
+const std::string& SAlarmRow::Column(int column) const {
+    switch (column) {
+    case 1: return typeText;
+    case 2: return idCode;
+    case 3: return idInfo;
+    case 4: return timeText;
+    default: return statusText;
+    }
+}
+
+CAlarmList::CAlarmList(IAlarmListHost& host, IFrontEnd& frontEnd, IAlarmView& view)
+    : m_host(host), m_frontEnd(frontEnd), m_view(view) {
+    m_typeTexts.LoadDefaults();
+}
+
+CAlarmList::~CAlarmList() = default;
+
+void CAlarmList::LoadAlarmTypeTexts(const std::string& folder) {
+    m_typeTexts.LoadDefaults();
+    m_typeTexts.LoadAlarmTypeTexts(folder);
+}
+
+std::string CAlarmList::StatusText(int status) {
+    if (status >= 1 && status <= 4) {
+        return std::string("  ") + static_cast<char>('0' + status);
+    }
+    return "Undef";
+}
+
+std::string CAlarmList::TypeText(int alarmType) {
+    if (alarmType == CAlarmInfoMsg::ALARMTYPE_P100) {
+        return "P100";
+    }
+    return Tr(TypeTag(alarmType));
+}
+
+SAlarmRow CAlarmList::MakeRow(const CAlarmInfoMsg& alarm) const {
+    SAlarmRow row;
+    row.key = alarm.PrimaryKey;
+    row.alarmType = alarm.AlarmType;
+    row.statusText = StatusText(alarm.AlarmStatus);
+    row.typeText = TypeText(alarm.AlarmType);
+    row.idCode = alarm.IdCode;
+    row.idInfo = alarm.IdInfo;
+    row.timeText = alarm.AlarmTime.Format("%y-%m-%d     %H:%M:%S");
+    return row;
+}
+
+void CAlarmList::ForgetClosedDialogs() {
+    std::erase_if(m_dialogs, [](const std::unique_ptr<CAlarmDialog>& d) { return d->Closed(); });
+}
+
+void CAlarmList::OnAlarmReply(MsgPtr reply) {
+    ForgetClosedDialogs();
+    if (!reply) {
+        return;
+    }
+    auto* db = dynamic_cast<CDatabaseMsg*>(reply.get());
+    if (db == nullptr) {
+        return;
+    }
+    const std::uint16_t code = db->Status;
+    if (code == AlarmResult::FIND_NONE) {
+        m_rows.clear();
+        UpdateRelays();
+        m_view.ListChanged();
+        return;
+    }
+    auto alarm = MsgCast<CAlarmInfoMsg>(reply);
+    if (!alarm) {
+        return;
+    }
+    switch (code) {
+    case AlarmResult::NEW_ALARM: NewAlarm(std::move(alarm)); break;
+    case AlarmResult::FIND_BY_KEY: OpenDialog(*alarm, CAlarmDialog::EMode::Viewing); break;
+    case AlarmResult::FIND_LIST: Fill(std::move(alarm)); break;
+    default: break;
+    }
+}
+
+void CAlarmList::Refresh() {
+    auto request = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_STATUS);
+    request->ReplyKind = MsgKind::UI_ALARM_RECORD;
+    request->MaxCount = m_host.Settings().MaxAlarmlistItems;
+    request->StatusMask = m_filterMask;
+    m_host.DbRequest(std::move(request));
+}
+
+void CAlarmList::Fill(std::unique_ptr<CAlarmInfoMsg> chain) {
+    m_view.SetWaitCursor(true);
+    m_frontEnd.SetPaneText(MESSAGE_PANE, Tr("IDS_MAINVIEW_MSG_29"));
+    const std::uint32_t selectedKey = FirstSelectedKey();
+    m_rows.clear();
+    for (const CAlarmInfoMsg* record = chain.get(); record != nullptr; record = record->NextRecord()) {
+        m_rows.push_back(MakeRow(*record));
+    }
+    Sort();
+    if (selectedKey != 0) {
+        SelectKey(selectedKey);
+    }
+    m_frontEnd.SetPaneText(MESSAGE_PANE, Tr("IDS_MAINVIEW_MSG_30"));
+    m_view.SetWaitCursor(false);
+    UpdateRelays();
+    m_view.ListChanged();
+}
+
+void CAlarmList::Sort() {
+    m_frontEnd.SetPaneText(MESSAGE_PANE, Tr("IDS_MAINVIEW_MSG_31"));
+    const int column = m_sortColumn;
+    const bool descending = m_descending[static_cast<std::size_t>(column)];
+    // Byte by byte, case-sensitive; equal rows keep their order.
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const SAlarmRow& a, const SAlarmRow& b) {
+        const int c = a.Column(column).compare(b.Column(column));
+        return descending ? c > 0 : c < 0;
+    });
+    m_frontEnd.SetPaneText(MESSAGE_PANE, Tr("IDS_MAINVIEW_MSG_32"));
+}
+
+void CAlarmList::SortByColumn(int column) {
+    if (column < 0 || column >= COLUMN_COUNT) {
+        return;
+    }
+    m_sortColumn = column;
+    m_descending[static_cast<std::size_t>(column)] = !m_descending[static_cast<std::size_t>(column)];
+    const std::uint32_t key = FirstSelectedKey();
+    Sort();
+    if (key != 0) {
+        SelectKey(key);
+    }
+    m_view.ListChanged();
+}
+
+void CAlarmList::NewAlarm(std::unique_ptr<CAlarmInfoMsg> alarm) {
+    m_rows.insert(m_rows.begin(), MakeRow(*alarm));
+    UpdateRelays();
+    Sort();
+    m_view.ListChanged();
+    const auto& settings = m_host.Settings();
+    if (static_cast<int>(m_rows.size()) > settings.MaxAlarmlistItems + 10) {
+        Refresh();
+    }
+
+    switch (alarm->AlarmType) {
+    case CAlarmInfoMsg::ALARMTYPE_TEST:
+    case CAlarmInfoMsg::ALARMTYPE_END_OF_ALARM:
+    case CAlarmInfoMsg::ALARMTYPE_MAINTENANCE:
+    case CAlarmInfoMsg::ALARMTYPE_VOICE_REDIRECTED: break;
+    case CAlarmInfoMsg::ALARMTYPE_VOICE:
+        if (settings.VoiceCallEnabled != 0) {
+            m_view.RaiseMainWindow();
+            if (m_voiceDialog != nullptr) {
+                // Only one voice-call dialog at a time; the earlier call's alarm must not be left
+                // unforwarded and unseen, so it is forwarded now and this one is shown for viewing.
+                m_host.ForwardAlarm(*alarm);
+                OpenDialog(*alarm, CAlarmDialog::EMode::Viewing);
+            } else {
+                OpenDialog(*alarm, CAlarmDialog::EMode::VoiceCall);
+                m_voiceAlarm = std::move(alarm);
+            }
+            break;
+        }
+        [[fallthrough]];
+    default:
+        if (settings.AlarmPopUpEnabled == 0) {
+            break;
+        }
+        if (alarm->ObjectFound && !alarm->PopUpEnabled) {
+            break;
+        }
+        m_view.RaiseMainWindow();
+        OpenDialog(*alarm, CAlarmDialog::EMode::Viewing);
+        break;
+    }
+    m_frontEnd.Beep(IFrontEnd::EBeep::Default);
+}
+
+void CAlarmList::OpenDialog(const CAlarmInfoMsg& alarm, CAlarmDialog::EMode mode) {
+    auto dialog = std::make_unique<CAlarmDialog>(*this, alarm, mode, m_typeTexts.GetAlarmTypeText(alarm.AlarmType),
+                                                 m_host.Settings().VoiceCallAlertEnabled != 0);
+    CAlarmDialog& ref = *dialog;
+    m_dialogs.push_back(std::move(dialog));
+    if (mode == CAlarmDialog::EMode::VoiceCall) {
+        m_voiceDialog = &ref;
+    }
+    m_view.DialogOpened(ref);
+}
+
+void CAlarmList::OnCallEvent(std::uint16_t state, std::uint16_t secondsLeft) {
+    ForgetClosedDialogs();
+    if (m_voiceDialog != nullptr) {
+        m_voiceDialog->OnCallEvent(state, secondsLeft);
+    }
+}
+
+std::uint32_t CAlarmList::FirstSelectedKey() const {
+    for (const auto& row : m_rows) {
+        if (row.selected) {
+            return row.key;
+        }
+    }
+    return 0;
+}
+
+void CAlarmList::SelectKey(std::uint32_t key) {
+    for (auto& row : m_rows) {
+        row.selected = row.key == key;
+    }
+}
+
+void CAlarmList::Select(std::size_t row, bool selected) {
+    if (row < m_rows.size()) {
+        m_rows[row].selected = selected;
+    }
+}
+
+void CAlarmList::SelectOnly(std::size_t row) {
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        m_rows[i].selected = i == row;
+    }
+}
+
+void CAlarmList::View() {
+    const std::uint32_t key = FirstSelectedKey();
+    if (key == 0 && std::none_of(m_rows.begin(), m_rows.end(), [](const SAlarmRow& r) { return r.selected; })) {
+        m_frontEnd.Beep(IFrontEnd::EBeep::Default);
+        return;
+    }
+    auto request = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_KEY);
+    request->ReplyKind = MsgKind::UI_ALARM_RECORD;
+    request->PrimaryKey = key;
+    m_host.DbRequest(std::move(request));
+}
+
+void CAlarmList::DeleteSelected() {
+    if (std::none_of(m_rows.begin(), m_rows.end(), [](const SAlarmRow& r) { return r.selected; })) {
+        m_frontEnd.Beep(IFrontEnd::EBeep::Default);
+        return;
+    }
+    if (m_frontEnd.MessageBox(Tr("IDS_MAINVIEW_MSG_27"), IFrontEnd::EButtons::YesNo, IFrontEnd::EIcon::Warning, 0) !=
+        IFrontEnd::EResult::Yes) {
+        return;
+    }
+    for (auto it = m_rows.begin(); it != m_rows.end();) {
+        if (!it->selected) {
+            ++it;
+            continue;
+        }
+        auto request = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_DELETE, CAlarmInfoReqMsg::DELETE_BY_KEY);
+        request->ReplyKind = MsgKind::UI_ALARM_RECORD;
+        request->PrimaryKey = it->key;
+        m_host.DbRequest(std::move(request));
+        it = m_rows.erase(it);
+    }
+    UpdateRelays();
+    m_view.ListChanged();
+}
+
+void CAlarmList::ToggleFilter(int bit) {
+    if (bit < 0 || bit > 3) {
+        return;
+    }
+    m_filterMask = static_cast<std::uint8_t>(m_filterMask ^ (1u << bit));
+    Refresh();
+}
+
+void CAlarmList::SetStatusOfSelection(int newStatus) {
+    if (std::none_of(m_rows.begin(), m_rows.end(), [](const SAlarmRow& r) { return r.selected; })) {
+        m_frontEnd.Beep(IFrontEnd::EBeep::Default);
+        return;
+    }
+    std::vector<std::pair<std::uint32_t, int>> targets;
+    for (const auto& row : m_rows) {
+        if (row.selected) {
+            targets.emplace_back(row.key, row.Status());
+        }
+    }
+    for (const auto& [key, status] : targets) {
+        ChangeStatus(key, status, newStatus);
+    }
+    UpdateRelays();
+    m_view.ListChanged();
+}
+
+void CAlarmList::SetAlarmStatus(std::uint32_t key, int newStatus) {
+    int current = 0;
+    bool inList = false;
+    for (const auto& row : m_rows) {
+        if (row.key == key) {
+            current = row.Status();
+            inList = true;
+        }
+    }
+    if (!inList) {
+        // The alarm may have been trimmed from the list; its dialog still knows its status.
+        for (const auto& d : m_dialogs) {
+            if (d->Key() == key) {
+                current = d->Status();
+            }
+        }
+    }
+    ChangeStatus(key, current, newStatus);
+    UpdateRelays();
+    m_view.ListChanged();
+}
+
+void CAlarmList::ChangeStatus(std::uint32_t key, int currentStatus, int newStatus) {
+    // A status is never lowered, and an Info alarm is never changed.
+    if (currentStatus >= newStatus) {
+        return;
+    }
+    const std::string op = m_host.CurrentOperator();
+    const CDateTime now = CDateTime::FromLocal(m_host.Clock().Now());
+    auto edit = std::make_unique<CAlarmInfoMsg>(MsgKind::DB_ALARM_EDIT);
+    edit->ReplyKind = MsgKind::UI_ALARM_RECORD;
+    edit->PrimaryKey = key;
+    edit->AlarmStatus = static_cast<std::uint8_t>(newStatus);
+    if (newStatus == CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED ||
+        (newStatus == CAlarmInfoMsg::ALARMSTATUS_FINISHED && currentStatus == CAlarmInfoMsg::ALARMSTATUS_NEW)) {
+        edit->AckTime = now;
+        edit->AckOperator = op;
+    }
+    if (newStatus == CAlarmInfoMsg::ALARMSTATUS_FINISHED) {
+        edit->ExecTime = now;
+        edit->ExecOperator = op;
+    }
+    m_host.DbRequest(std::move(edit));
+    for (auto& row : m_rows) {
+        if (row.key == key) {
+            row.statusText = StatusText(newStatus);
+        }
+    }
+    for (const auto& d : m_dialogs) {
+        if (d->Key() == key && !d->Closed()) {
+            d->SetStatus(newStatus);
+        }
+    }
+}
+
+void CAlarmList::UpdateRelays() {
+    if (m_host.Settings().ExtRelayCtrl == 0) {
+        return;
+    }
+    bool newVoice = false;
+    bool newOther = false;
+    for (const auto& row : m_rows) {
+        if (row.Status() == CAlarmInfoMsg::ALARMSTATUS_NEW) {
+            (row.alarmType == CAlarmInfoMsg::ALARMTYPE_VOICE ? newVoice : newOther) = true;
+        }
+    }
+    for (std::uint16_t relay = 0; relay < 2; ++relay) {
+        auto msg = std::make_unique<CTelHandlerMsg>(MsgKind::TEL_SET_RELAY);
+        msg->RelayNo = relay;
+        msg->Flag = (relay == 0 ? newVoice : newOther) ? 1 : 0;
+        m_host.SendToTelephone(std::move(msg));
+    }
+}
+
+void CAlarmList::ToggleUnattended() {
+    if (!m_unattended) {
+        m_frontEnd.MessageBox(Tr("IDS_MAINVIEW_MSG_33") + Tr("IDS_MAINVIEW_MSG_34"), IFrontEnd::EButtons::Ok,
+                              IFrontEnd::EIcon::None, 0);
+        m_unattended = true;
+    } else {
+        m_unattended = false;
+    }
+    auto msg = std::make_unique<CTelHandlerMsg>(MsgKind::TEL_UNATTENDED_MODE);
+    msg->Flag = m_unattended ? 1 : 0;
+    m_host.SendToTelephone(std::move(msg));
+    m_view.ListChanged();
+    Refresh();
+}
+
+void CAlarmList::ArmRefreshTimer() {
+    const auto& s = m_host.Settings();
+    m_refreshPeriodMs =
+        s.AlarmListAutRefreshEnabled != 0 ? static_cast<std::uint32_t>(std::max<int>(s.AlarmListRefreshInterval, 1)) * 1000u : 0u;
+    Refresh();
+}
+
+void CAlarmList::VoiceDialogFinished(CAlarmDialog& dialog, bool skipForwarding) {
+    if (&dialog != m_voiceDialog) {
+        return;
+    }
+    if (!skipForwarding && m_voiceAlarm) {
+        m_host.ForwardAlarm(*m_voiceAlarm);
+    }
+    m_voiceAlarm.reset();
+    m_voiceDialog = nullptr;
+}
+
+void CAlarmList::SendVoiceCallEnd() { m_host.SendToTelephone(std::make_unique<CTelHandlerMsg>(MsgKind::TEL_ABORT_VOICE_CALL)); }
+
+void CAlarmList::DialogClosed(CAlarmDialog& dialog) {
+    m_view.DialogClosing(dialog);
+    if (&dialog == m_voiceDialog) {
+        m_voiceDialog = nullptr;
+        m_voiceAlarm.reset();
+    }
+    // The dialog object is freed at the next event, not under its own feet.
+}
+
+void CAlarmList::Close(const std::array<std::int32_t, COLUMN_COUNT>& columnWidths) {
+    auto& s = m_host.Settings();
+    s.ColumnWidthStatus = columnWidths[0];
+    s.ColumnWidthType = columnWidths[1];
+    s.ColumnWidthIdCode = columnWidths[2];
+    s.ColumnWidthIdInfo = columnWidths[3];
+    s.ColumnWidthDateTime = columnWidths[4];
+    s.SaveAll();
+}
