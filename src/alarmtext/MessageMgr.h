@@ -1,12 +1,12 @@
 #pragma once
 
+#include "AlarmInfoMsg.h"
 #include "Clock.h"
 #include "Msg.h"
 
 #include <memory>
 #include <string>
 
-class CAlarmInfoMsg;
 class CGsmHandlerMsg;
 class CTelHandlerMsg;
 
@@ -15,7 +15,7 @@ class CTelHandlerMsg;
 // with its source, type, status, ID code and text. Lives in the database handler and runs on its
 // thread; it keeps no state between calls.
 class CMessageMgr {
-public:
+  public:
     // userMsgFolder: where the user message files are; empty means the working directory.
     explicit CMessageMgr(const IClock& clock, std::string userMsgFolder = {});
     ~CMessageMgr();
@@ -27,7 +27,7 @@ public:
     // its kind). The caller keeps the input; the record belongs to the caller.
     std::unique_ptr<CAlarmInfoMsg> ProcessMessage(const CMsg& msg) const;
 
-private:
+  private:
     std::unique_ptr<CAlarmInfoMsg> ProcessTelAlarm(const CTelHandlerMsg& msg) const;
     std::unique_ptr<CAlarmInfoMsg> ProcessSms(const CGsmHandlerMsg& msg) const;
     std::unique_ptr<CAlarmInfoMsg> ProcessCaller(const CGsmHandlerMsg& msg) const;
