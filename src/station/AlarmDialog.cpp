@@ -264,6 +264,15 @@ bool CAlarmDialog::OnClose() {
     return true;
 }
 
+void CAlarmDialog::Dismiss() {
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    m_timerRunning = false;
+    m_list.DialogClosed(*this);
+}
+
 void CAlarmDialog::Changed() {
     if (!m_closed) {
         m_list.AlarmView().DialogChanged(*this);

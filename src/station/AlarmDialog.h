@@ -99,6 +99,9 @@ public:
     void OnFinish();
     // Close button or close box. In voice-call mode asks first; false when the operator cancelled.
     bool OnClose();
+    // Closes without asking once the call has ended; for a front end without an operator.
+    void Dismiss();
+    bool CallEnded() const { return m_callEnded; }
     // The list changed this alarm's status (after Acknowledge/Finish from the list).
     void SetStatus(int status);
 
