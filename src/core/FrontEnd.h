@@ -42,6 +42,11 @@ public:
     // Closes the database manager dialog if it is shown.
     virtual void CloseDatabaseMgrDialog() {}
 
+    // The serial-port error dialog of the telephone and GSM managers, titled `title`, listing the
+    // serial ports with `port` preselected. True with the chosen port in `port` on OK; false on
+    // Cancel, after which the caller disables that modem.
+    virtual bool SerialPortErrorDialog(const std::string& /*title*/, int& /*port*/) { return false; }
+
     // The folder picker, titled `title`, opened at startFolder. False when the operator cancels.
     virtual bool BrowseForFolder(const std::string& /*title*/, const std::string& /*startFolder*/,
                                  std::string& /*folder*/) {
