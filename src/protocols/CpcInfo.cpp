@@ -36,7 +36,9 @@ constexpr std::array<SRequest, 6> REQUESTS{{
     {{0, 6, 0, 7}, 4}, // time update
 }};
 
-bool IsDigit(std::uint8_t value) { return value <= 9; }
+bool IsDigit(std::uint8_t value) {
+    return value <= 9;
+}
 
 } // namespace
 

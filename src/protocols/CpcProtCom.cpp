@@ -102,7 +102,8 @@ std::uint16_t CCpcProtCom::ReceiveReqAlarmCode() {
     const std::uint16_t result = SendRequest(CPC_REQ_ALARMCODE, reply);
     if (result == TELHND_SRRET_RECEIVE_OK) {
         LogF(RECEIVE_SOURCE, "%s: TELHND_SRRET_RECEIVE_OK", STATE);
-        const std::uint8_t type = reply != nullptr ? reply->MsgType : std::uint8_t{CTelHandlerMsg::MSGTYPE_NONE};
+        const std::uint8_t type =
+            reply != nullptr ? reply->MsgType : std::uint8_t{CTelHandlerMsg::MSGTYPE_NONE};
         if (type == CTelHandlerMsg::MSGTYPE_VOICE) {
             LogF(RECEIVE_SOURCE, "MsgType: Voice, ID: %s", reply->ID.c_str());
             m_ackKind = CPC_REQ_ACK_VOICE;
@@ -190,8 +191,8 @@ static_assert(PROTCOM_SDRET_BUSY == PROTCOM_STRET_BUSY && PROTCOM_SDRET_DONE == 
               PROTCOM_SDRET_RECEIVE_TIMEOUT == PROTCOM_STRET_RECEIVE_TIMEOUT &&
               PROTCOM_SDRET_COM_ERROR == PROTCOM_STRET_COM_ERROR);
 
-std::uint16_t CCpcProtCom::SendAcknowledged(std::int32_t& state, std::uint16_t requestKind, const char* source,
-                                            const char* stateName) {
+std::uint16_t CCpcProtCom::SendAcknowledged(std::int32_t& state, std::uint16_t requestKind,
+                                            const char* source, const char* stateName) {
     if (state == 0) {
         m_retries = CPC_RETRIES;
         state = 1;
@@ -228,7 +229,8 @@ std::uint16_t CCpcProtCom::SendDisconnect() {
 }
 
 std::uint16_t CCpcProtCom::SendTimeUpdate() {
-    return SendAcknowledged(m_timeUpdateState, CPC_REQ_TIME_UPDATE, TIME_UPDATE_SOURCE, "CPCPROTCOM_STST_SEND");
+    return SendAcknowledged(m_timeUpdateState, CPC_REQ_TIME_UPDATE, TIME_UPDATE_SOURCE,
+                            "CPCPROTCOM_STST_SEND");
 }
 
 std::uint16_t CCpcProtCom::IsTimeUpdateDue(std::uint16_t /*remainingSeconds*/) {

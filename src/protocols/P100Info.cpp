@@ -19,7 +19,9 @@ constexpr std::uint8_t MAX_OPFAIL_KIND = 10;
 
 // The modem sends 4-bit values; anything above is cut to its low half rather than spilling into
 // the neighbouring half of a byte.
-std::uint8_t Nibble(std::uint8_t value) { return value & 0x0F; }
+std::uint8_t Nibble(std::uint8_t value) {
+    return value & 0x0F;
+}
 
 } // namespace
 

@@ -47,7 +47,10 @@ std::uint16_t CP100ProtCom::ReceiveMsg(std::unique_ptr<CTelHandlerMsg>& record) 
     case TELHND_SRRET_START_TIMEOUT:
         if (--m_retries > 0) {
             Log(RECEIVE_SOURCE, "P100PROTCOM_RMST_RECEIVE: Start Timeout, retrying");
-            ++m_attempt;
+            // The modem takes the attempt number as one byte: hold it at the top rather than wrap to 0.
+            if (m_attempt < MAX_ATTEMPT) {
+                ++m_attempt;
+            }
             return PROTCOM_RMRET_BUSY;
         }
         Log(RECEIVE_SOURCE, "P100PROTCOM_RMST_RECEIVE: Start Timeout, max exceeded");
@@ -82,8 +85,8 @@ std::uint16_t CP100ProtCom::ReceiveOk(std::unique_ptr<CTelHandlerMsg> msg,
     case CTelHandlerMsg::MSGTYPE_ALARM:
     case CTelHandlerMsg::MSGTYPE_OPFAIL:
     case CTelHandlerMsg::MSGTYPE_TESTALARM:
-        text = Format("MsgType: %d, ID: %s, IdType: %d, ModelCode: %d, OfType: %d", int(type), msg->ID.c_str(),
-                      int(msg->IdType), int(msg->ModelCode), int(msg->OfType));
+        text = Format("MsgType: %d, ID: %s, IdType: %d, ModelCode: %d, OfType: %d", int(type),
+                      msg->ID.c_str(), int(msg->IdType), int(msg->ModelCode), int(msg->OfType));
         record = std::move(msg);
         result = FinishReceive(PROTCOM_RMRET_DONE);
         break;
@@ -129,8 +132,9 @@ std::uint16_t CP100ProtCom::ReceiveOk(std::unique_ptr<CTelHandlerMsg> msg,
 }
 
 std::uint16_t CP100ProtCom::SendCommand(const char* source, const char* okText, const char* stateName) {
-    const std::uint16_t result =
-        m_telHandler != nullptr && m_command != nullptr ? m_telHandler->SendRaw(*m_command) : TELHND_RAWRET_COM_ERROR;
+    const std::uint16_t result = m_telHandler != nullptr && m_command != nullptr
+                                     ? m_telHandler->SendRaw(*m_command)
+                                     : TELHND_RAWRET_COM_ERROR;
     if (result == TELHND_RAWRET_SENT) {
         Log(source, okText);
         m_command.reset();
@@ -201,8 +205,8 @@ std::uint16_t CP100ProtCom::SendRedirect(std::int32_t redirectMode) {
         }
         return PROTCOM_SDRET_BUSY;
     case P100PROTCOM_SRST_SEND: {
-        const std::uint16_t sent =
-            SendCommand(REDIRECT_SOURCE, "P100PROTCOM_SRST_SEND: Redirect Call Sent", "P100PROTCOM_SRST_SEND");
+        const std::uint16_t sent = SendCommand(REDIRECT_SOURCE, "P100PROTCOM_SRST_SEND: Redirect Call Sent",
+                                               "P100PROTCOM_SRST_SEND");
         if (sent == TELHND_RAWRET_SENT) {
             m_timer.Start(REDIRECT_DELAY_AFTER_MS);
             m_redirectState = P100PROTCOM_SRST_WAIT_AFTER;

@@ -11,7 +11,7 @@
 // The P100 alarm protocol: the telephone sends its message unasked while the modem listens; the
 // station answers with raw commands (disconnect, redirect).
 class CP100ProtCom : public CProtCom {
-public:
+  public:
     // ReceiveMsg states.
     static constexpr std::int32_t P100PROTCOM_RMST_IDLE = 0;
     static constexpr std::int32_t P100PROTCOM_RMST_RECEIVE = 1;
@@ -29,6 +29,8 @@ public:
     // Start time-outs allowed for an alarm or after a UserId, and after each UserData.
     static constexpr std::int16_t P100_RETRIES = 3;
     static constexpr std::int16_t P100_USERDATA_RETRIES = 15;
+
+    static constexpr std::uint16_t MAX_ATTEMPT = 255;
 
     static constexpr std::uint32_t DELAY_BEFORE_SEND_MS = 1000;
     static constexpr std::uint32_t DISCONNECT_DELAY_AFTER_MS = 2000;
@@ -52,7 +54,7 @@ public:
     std::uint16_t Attempt() const { return m_attempt; }
     std::int16_t Retries() const { return m_retries; }
 
-private:
+  private:
     std::uint16_t ReceiveOk(std::unique_ptr<CTelHandlerMsg> msg, std::unique_ptr<CTelHandlerMsg>& record);
     std::uint16_t FinishReceive(std::uint16_t result);
     // One send-raw step of the command being sent; logs its outcome and drops the command when done.

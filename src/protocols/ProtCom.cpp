@@ -13,13 +13,21 @@ void CProtCom::Init(ITelPrimitives* telHandler, CLogFile* log) {
     m_log = log;
 }
 
-std::uint16_t CProtCom::SendTimeUpdate() { return PROTCOM_STRET_DONE; }
+std::uint16_t CProtCom::SendTimeUpdate() {
+    return PROTCOM_STRET_DONE;
+}
 
-std::uint16_t CProtCom::IsTimeUpdateDue(std::uint16_t /*remainingSeconds*/) { return 0; }
+std::uint16_t CProtCom::IsTimeUpdateDue(std::uint16_t /*remainingSeconds*/) {
+    return 0;
+}
 
-std::uint16_t CProtCom::SendRedirect(std::int32_t /*redirectMode*/) { return PROTCOM_SDRET_DONE; }
+std::uint16_t CProtCom::SendRedirect(std::int32_t /*redirectMode*/) {
+    return PROTCOM_SDRET_DONE;
+}
 
-std::uint16_t CProtCom::CanRedirect() const { return 0; }
+std::uint16_t CProtCom::CanRedirect() const {
+    return 0;
+}
 
 void CProtCom::Log(std::string_view source, std::string_view text) {
     if (m_log != nullptr) {

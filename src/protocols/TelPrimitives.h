@@ -17,13 +17,13 @@ inline constexpr std::uint16_t TELHND_PROTOCOL_CPC = 1;  // param: CPC request k
 // SendReceive results. 2 to 6 are the modem's negative reports; their names follow the P100
 // meaning. For CPC, 2 and 3 mean "no valid message from the telephone" and 4 to 6 do not occur.
 inline constexpr std::uint16_t TELHND_SRRET_BUSY = 0;
-inline constexpr std::uint16_t TELHND_SRRET_RECEIVE_OK = 1;        // record handed out
-inline constexpr std::uint16_t TELHND_SRRET_START_TIMEOUT = 2;     // 0x87, or a 0x86 the decoder rejected
-inline constexpr std::uint16_t TELHND_SRRET_RETRIES_EXCEEDED = 3;  // 0x88 / 0x8F, or an unexpected reply
-inline constexpr std::uint16_t TELHND_SRRET_MESSAGE_TIMEOUT = 4;   // 0x89, the modem retries by itself
-inline constexpr std::uint16_t TELHND_SRRET_CHECKSUM_ERROR = 5;    // 0x8A, the modem retries by itself
-inline constexpr std::uint16_t TELHND_SRRET_TIMING_ERROR = 6;      // 0x8B, the modem retries by itself
-inline constexpr std::uint16_t TELHND_SRRET_COM_ERROR = 7;         // no report from the modem in time
+inline constexpr std::uint16_t TELHND_SRRET_RECEIVE_OK = 1;       // record handed out
+inline constexpr std::uint16_t TELHND_SRRET_START_TIMEOUT = 2;    // 0x87, or a 0x86 the decoder rejected
+inline constexpr std::uint16_t TELHND_SRRET_RETRIES_EXCEEDED = 3; // 0x88 / 0x8F, or an unexpected reply
+inline constexpr std::uint16_t TELHND_SRRET_MESSAGE_TIMEOUT = 4;  // 0x89, the modem retries by itself
+inline constexpr std::uint16_t TELHND_SRRET_CHECKSUM_ERROR = 5;   // 0x8A, the modem retries by itself
+inline constexpr std::uint16_t TELHND_SRRET_TIMING_ERROR = 6;     // 0x8B, the modem retries by itself
+inline constexpr std::uint16_t TELHND_SRRET_COM_ERROR = 7;        // no report from the modem in time
 
 // SendRaw results.
 inline constexpr std::uint16_t TELHND_RAWRET_BUSY = 0;
@@ -31,7 +31,7 @@ inline constexpr std::uint16_t TELHND_RAWRET_SENT = 1;      // the modem confirm
 inline constexpr std::uint16_t TELHND_RAWRET_COM_ERROR = 2; // time-out or serial communication error
 
 class ITelPrimitives {
-public:
+  public:
     virtual ~ITelPrimitives() = default;
 
     // Send-and-receive, a step function. The first call only arms and returns TELHND_SRRET_BUSY;

@@ -12,7 +12,7 @@ namespace {
 using Digits = std::vector<std::uint8_t>;
 
 class CpcInfoTest : public ::testing::Test {
-protected:
+  protected:
     CFakeClock m_clock;
     CProtocolLog m_log{m_clock};
     CCpcInfo m_codec{m_log.Log()};
@@ -66,8 +66,9 @@ TEST_F(CpcInfoTest, DecodesAcknowledgementAndRefusal) {
 
     EXPECT_EQ(Decode({0, 1, 2}), nullptr);
     EXPECT_EQ(Decode({0, 1}), nullptr) << "an acknowledgement without its digit";
-    EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{"CCpcInfo::Decode: 0 1 1 ", "CCpcInfo::Decode: 0 1 0 ",
-                                                       "CCpcInfo::Decode: 0 1 2 ", "CCpcInfo::Decode: 0 1 "}));
+    EXPECT_EQ(m_log.Lines(),
+              (std::vector<std::string>{"CCpcInfo::Decode: 0 1 1 ", "CCpcInfo::Decode: 0 1 0 ",
+                                        "CCpcInfo::Decode: 0 1 2 ", "CCpcInfo::Decode: 0 1 "}));
 }
 
 TEST_F(CpcInfoTest, DecodesModelCodeWithoutRangeTest) {
@@ -92,9 +93,9 @@ TEST_F(CpcInfoTest, DecodesAlarmCodesByTable) {
         std::uint16_t OfType;
     };
     const SCase cases[] = {
-        {1, 0, CTelHandlerMsg::MSGTYPE_VOICE, 0},     {2, 7, CTelHandlerMsg::MSGTYPE_VOICE, 0},
-        {1, 7, CTelHandlerMsg::MSGTYPE_OPFAIL, 2},    {2, 6, CTelHandlerMsg::MSGTYPE_TESTALARM, 0},
-        {1, 1, CTelHandlerMsg::MSGTYPE_NONE, 0},      {9, 9, CTelHandlerMsg::MSGTYPE_NONE, 0},
+        {1, 0, CTelHandlerMsg::MSGTYPE_VOICE, 0},  {2, 7, CTelHandlerMsg::MSGTYPE_VOICE, 0},
+        {1, 7, CTelHandlerMsg::MSGTYPE_OPFAIL, 2}, {2, 6, CTelHandlerMsg::MSGTYPE_TESTALARM, 0},
+        {1, 1, CTelHandlerMsg::MSGTYPE_NONE, 0},   {9, 9, CTelHandlerMsg::MSGTYPE_NONE, 0},
         {0, 10, CTelHandlerMsg::MSGTYPE_NONE, 0}, // not a digit: must not read as code 10
     };
     for (const SCase& c : cases) {
@@ -173,7 +174,8 @@ TEST(CpcInfoGarbage, RandomPayloadsNeverCrashAndOnlyValidRecordsComeBack) {
             ASSERT_LE(msg->ID.size(), 8u);
             ASSERT_EQ(msg->ID.find_first_not_of("0123456789"), std::string::npos);
         } else {
-            ASSERT_TRUE(msg->MsgType == CTelHandlerMsg::MSGTYPE_ACK || msg->MsgType == CTelHandlerMsg::MSGTYPE_MODELCODE);
+            ASSERT_TRUE(msg->MsgType == CTelHandlerMsg::MSGTYPE_ACK ||
+                        msg->MsgType == CTelHandlerMsg::MSGTYPE_MODELCODE);
         }
     }
 }

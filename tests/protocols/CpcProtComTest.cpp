@@ -20,10 +20,12 @@ const std::vector<std::uint8_t> VOICE_ALARM{0, 4, 2, 7, 8, 7, 6, 5, 4, 3, 2};
 const std::vector<std::uint8_t> ACK{0, 1, 1};
 const std::vector<std::uint8_t> NACK{0, 1, 0};
 
-std::string Rx(const std::string& text) { return "CCpcProtCom::ReceiveMsg: " + text; }
+std::string Rx(const std::string& text) {
+    return "CCpcProtCom::ReceiveMsg: " + text;
+}
 
 class CpcProtComTest : public ::testing::Test {
-protected:
+  protected:
     CpcProtComTest() { m_protocol.Init(&m_tel, m_log.Log()); }
 
     std::uint16_t Receive() {
@@ -337,7 +339,8 @@ TEST_F(CpcProtComTest, DisconnectAndTimeUpdateAnswerEveryOutcome) {
         m_tel.Report(TELHND_SRRET_START_TIMEOUT);
         m_tel.ReplyCpc(ACK);
         EXPECT_EQ(run(), PROTCOM_SDRET_DONE);
-        EXPECT_EQ(m_log.NewLines(), (Lines{prefix + "Error/Timeout", prefix + "TELHND_SRRET_RECEIVE_OK - Ack OK"}));
+        EXPECT_EQ(m_log.NewLines(),
+                  (Lines{prefix + "Error/Timeout", prefix + "TELHND_SRRET_RECEIVE_OK - Ack OK"}));
 
         m_tel.Report(TELHND_SRRET_COM_ERROR);
         EXPECT_EQ(run(), PROTCOM_SDRET_COM_ERROR);
@@ -365,6 +368,38 @@ TEST(CpcProtComDefaults, WithoutPrimitivesEveryExchangeEndsAsCommunicationError)
     EXPECT_EQ(Drive([&] { return protocol.SendDisconnect(); }), PROTCOM_SDRET_COM_ERROR);
     EXPECT_EQ(Drive([&] { return protocol.SendTimeUpdate(); }), PROTCOM_STRET_COM_ERROR);
     EXPECT_EQ(record, nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CpcProtComTest, VoiceCallWithTimeUpdateAndDisconnectAsTheCallManagerDrivesIt) {
+    m_tel.ReplyCpc(MODEL_5);
+    m_tel.ReplyCpc(VOICE_ALARM);
+    m_tel.ReplyCpc(ACK);
+    ASSERT_EQ(Receive(), PROTCOM_RMRET_VOICE);
+
+    // Once a second during the voice call; a due time update is sent at once.
+    int updates = 0;
+    for (int second = 0; second < 200; ++second) {
+        if (m_protocol.IsTimeUpdateDue(static_cast<std::uint16_t>(480 - second)) == 1) {
+            m_tel.ReplyCpc(ACK);
+            ASSERT_EQ(Drive([&] { return m_protocol.SendTimeUpdate(); }), PROTCOM_STRET_DONE);
+            ++updates;
+        }
+    }
+    EXPECT_EQ(updates, 1);
+
+    // The operator hangs up: the call manager says goodbye.
+    m_tel.ReplyCpc(ACK);
+    EXPECT_EQ(Drive([&] { return m_protocol.SendDisconnect(); }), PROTCOM_SDRET_DONE);
+    EXPECT_EQ(m_tel.Requests, Kinds({0, 1, 2, 5, 4}));
+    const Lines lines = m_log.Lines();
+    EXPECT_EQ(lines[lines.size() - 2],
+              "CCpcProtCom::SendTimeUpdate: CPCPROTCOM_STST_SEND: TELHND_SRRET_RECEIVE_OK - Ack OK");
+    EXPECT_EQ(lines.back(),
+              "CCpcProtCom::SendDisconnect: CPCPROTCOM_SDST_SEND: TELHND_SRRET_RECEIVE_OK - Ack OK");
 }
 
 } // namespace

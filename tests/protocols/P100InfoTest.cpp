@@ -1,5 +1,5 @@
-#include "MsgKinds.h"
 #include "P100Info.h"
+#include "MsgKinds.h"
 #include "ProtocolLog.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ namespace {
 using Values = std::vector<std::uint8_t>;
 
 class P100InfoTest : public ::testing::Test {
-protected:
+  protected:
     CFakeClock m_clock;
     CProtocolLog m_log{m_clock};
     CP100Info m_codec{m_log.Log()};
@@ -43,12 +43,14 @@ TEST_F(P100InfoTest, DecodesIdCarryingCodes) {
 
 TEST_F(P100InfoTest, WrongLengthIsRejectedWithItsLogLine) {
     EXPECT_EQ(Decode({0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9}), nullptr);
-    EXPECT_EQ(m_log.Lines(), (std::vector<std::string>{
-                                 "CP100Info::Decode: 0 9 1 2 3 4 5 6 7 8 9 ",
-                                 "CP100Info::ReadP100Id: Invalid P100 Message length, received: 9, expected: 8",
-                             }));
+    EXPECT_EQ(m_log.Lines(),
+              (std::vector<std::string>{
+                  "CP100Info::Decode: 0 9 1 2 3 4 5 6 7 8 9 ",
+                  "CP100Info::ReadP100Id: Invalid P100 Message length, received: 9, expected: 8",
+              }));
     EXPECT_EQ(Decode({2, 8, 1, 2, 3, 4, 5, 6, 7, 8}), nullptr);
-    EXPECT_EQ(m_log.Lines().back(), "CP100Info::ReadP100Id: Invalid P100 Message length, received: 8, expected: 11");
+    EXPECT_EQ(m_log.Lines().back(),
+              "CP100Info::ReadP100Id: Invalid P100 Message length, received: 8, expected: 11");
 }
 
 TEST_F(P100InfoTest, IdDigitAboveNineIsRejected) {
@@ -101,13 +103,15 @@ TEST_F(P100InfoTest, RejectsUnknownCodesAndShortOrTruncatedFrames) {
 
     // The length claims 8 values but the frame ends early: never read past it.
     EXPECT_EQ(Decode({0, 8, 1, 2, 3}), nullptr);
-    EXPECT_EQ(m_log.NewLines(), (std::vector<std::string>{
-                                    "CP100Info::Decode: 0 8 1 2 3 ",
-                                    "CP100Info::ReadP100Id: Truncated P100 Message, received: 3 values, expected: 8",
-                                }));
+    EXPECT_EQ(m_log.NewLines(),
+              (std::vector<std::string>{
+                  "CP100Info::Decode: 0 8 1 2 3 ",
+                  "CP100Info::ReadP100Id: Truncated P100 Message, received: 3 values, expected: 8",
+              }));
     EXPECT_EQ(Decode({2, 11, 1, 2, 3, 4, 5, 6, 7, 8, 1}), nullptr);
     EXPECT_EQ(Decode({5, 6, 1, 2}), nullptr);
-    EXPECT_EQ(m_log.Lines().back(), "CP100Info::Decode: Truncated P100 Message, received: 2 values, expected: 6");
+    EXPECT_EQ(m_log.Lines().back(),
+              "CP100Info::Decode: Truncated P100 Message, received: 2 values, expected: 6");
 }
 
 TEST_F(P100InfoTest, LongestUserDataFitsTheRecord) {
@@ -158,7 +162,9 @@ TEST(P100InfoGarbage, RandomPayloadsNeverCrashAndOnlyValidRecordsComeBack) {
         }
         if (payload.size() >= 2 && round % 3 == 0) {
             payload[0] = static_cast<std::uint8_t>(random() % 6);
-            payload[1] = static_cast<std::uint8_t>(payload[0] == 2 ? 11 : payload[0] == 5 ? random() % 20 : 8);
+            payload[1] = static_cast<std::uint8_t>(payload[0] == 2   ? 11
+                                                   : payload[0] == 5 ? random() % 20
+                                                                     : 8);
         }
         auto msg = codec.Decode(payload);
         if (msg == nullptr) {

@@ -1,6 +1,6 @@
+#include "P100ProtCom.h"
 #include "Drive.h"
 #include "FakeTelPrimitives.h"
-#include "P100ProtCom.h"
 #include "ProtocolLog.h"
 
 #include <gtest/gtest.h>
@@ -21,10 +21,12 @@ const Bytes USER_ID{4, 8, 5, 5, 5, 5, 1, 2, 3, 4};
 const Bytes USER_DATA_1{5, 4, 0xA, 0x1, 0x0, 0xF};
 const Bytes USER_DATA_2{5, 2, 0x4, 0x2};
 
-std::string Rx(const std::string& text) { return "CP100ProtCom::ReceiveMsg: " + text; }
+std::string Rx(const std::string& text) {
+    return "CP100ProtCom::ReceiveMsg: " + text;
+}
 
 class P100ProtComTest : public ::testing::Test {
-protected:
+  protected:
     P100ProtComTest() { m_protocol.Init(&m_tel, m_log.Log()); }
 
     std::uint16_t Receive() {
@@ -182,7 +184,8 @@ TEST_F(P100ProtComTest, UserIdThenUserDataStreamCarriesTheUserId) {
     ASSERT_EQ(lines.size(), 15u);
     EXPECT_EQ(lines[13], Rx("P100PROTCOM_RMST_RECEIVE: Start Timeout, retrying"));
     EXPECT_EQ(lines[14], Rx("P100PROTCOM_RMST_RECEIVE: Start Timeout, max exceeded"));
-    EXPECT_EQ(Attempts(), (std::vector<std::uint16_t>{1, 1, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    EXPECT_EQ(Attempts(),
+              (std::vector<std::uint16_t>{1, 1, 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
 TEST_F(P100ProtComTest, FourteenStartTimeoutsAfterUserDataStillLetTheStreamGoOn) {
@@ -274,7 +277,8 @@ TEST_F(P100ProtComTest, DisconnectEndsOnSerialError) {
     EXPECT_EQ(m_protocol.SendDisconnect(), PROTCOM_SDRET_BUSY);
     m_clock.Advance(1000);
     EXPECT_EQ(Drive([&] { return m_protocol.SendDisconnect(); }), PROTCOM_SDRET_COM_ERROR);
-    EXPECT_EQ(m_log.Lines().back(), "CP100ProtCom::SendDisconnect: P100PROTCOM_SDST_SEND: Serial communication error");
+    EXPECT_EQ(m_log.Lines().back(),
+              "CP100ProtCom::SendDisconnect: P100PROTCOM_SDST_SEND: Serial communication error");
     // ready to start again
     m_tel.RawResult(TELHND_RAWRET_SENT);
     EXPECT_EQ(m_protocol.SendDisconnect(), PROTCOM_SDRET_BUSY);
@@ -297,15 +301,17 @@ TEST_F(P100ProtComTest, RedirectWithModeZeroSendsThreeBytesAndIsDoneAfterTwoSeco
     EXPECT_GE(elapsed, 2000u);
     EXPECT_LE(elapsed, 2010u);
     EXPECT_EQ(m_tel.RawSends, std::vector<Bytes>{(Bytes{0x03, 0x10, 0x0F})});
-    EXPECT_EQ(m_log.Lines(), (Lines{"CP100ProtCom::SendRedirect: P100PROTCOM_SRST_IDLE",
-                                    "CP100ProtCom::SendRedirect: P100PROTCOM_SRST_SEND: Redirect Call Sent"}));
+    EXPECT_EQ(m_log.Lines(),
+              (Lines{"CP100ProtCom::SendRedirect: P100PROTCOM_SRST_IDLE",
+                     "CP100ProtCom::SendRedirect: P100PROTCOM_SRST_SEND: Redirect Call Sent"}));
 }
 
 TEST_F(P100ProtComTest, RedirectWithModeSetSendsOneByte) {
     m_tel.RawResult(TELHND_RAWRET_SENT);
     EXPECT_EQ(m_protocol.SendRedirect(1), PROTCOM_SDRET_BUSY);
     m_clock.Advance(1000);
-    EXPECT_EQ(Drive([&] { return m_tel.RawSends.empty() ? m_protocol.SendRedirect(1) : std::uint16_t{99}; }), 99);
+    EXPECT_EQ(Drive([&] { return m_tel.RawSends.empty() ? m_protocol.SendRedirect(1) : std::uint16_t{99}; }),
+              99);
     EXPECT_EQ(m_tel.RawSends, std::vector<Bytes>{Bytes{0x03}});
     EXPECT_EQ(Drive([&] { return m_protocol.SendRedirect(1); }), 0) << "waits a second after the send";
     m_clock.Advance(1000);
@@ -317,7 +323,8 @@ TEST_F(P100ProtComTest, RedirectEndsOnSerialError) {
     EXPECT_EQ(m_protocol.SendRedirect(0), PROTCOM_SDRET_BUSY);
     m_clock.Advance(1000);
     EXPECT_EQ(Drive([&] { return m_protocol.SendRedirect(0); }), PROTCOM_SDRET_COM_ERROR);
-    EXPECT_EQ(m_log.Lines().back(), "CP100ProtCom::SendRedirect: P100PROTCOM_SRST_SEND: Serial communication error");
+    EXPECT_EQ(m_log.Lines().back(),
+              "CP100ProtCom::SendRedirect: P100PROTCOM_SRST_SEND: Serial communication error");
 }
 
 TEST(P100ProtComDefaults, CanRedirectButHasNoTimeUpdates) {
@@ -344,6 +351,53 @@ TEST(P100ProtComDefaults, WithoutPrimitivesEveryExchangeEndsAsCommunicationError
     EXPECT_EQ(protocol.SendRedirect(0), PROTCOM_SDRET_BUSY);
     clock.Advance(1000);
     EXPECT_EQ(Drive([&] { return protocol.SendRedirect(0); }), PROTCOM_SDRET_COM_ERROR);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(P100ProtComTest, AttemptNumberStopsAtTheLargestByte) {
+    // A monitoring unit that pauses a lot: every UserData buys 15 more start time-outs.
+    m_tel.ReplyP100(USER_ID);
+    m_tel.ReplyP100(USER_DATA_1);
+    for (int i = 0; i < 20; ++i) {
+        for (int t = 0; t < 14; ++t) {
+            m_tel.Report(TELHND_SRRET_START_TIMEOUT);
+        }
+        m_tel.ReplyP100(USER_DATA_2);
+    }
+    for (int i = 0; i < 21; ++i) {
+        m_record.reset();
+        ASSERT_EQ(Receive(), PROTCOM_RMRET_MESSAGE) << i;
+    }
+    EXPECT_EQ(m_protocol.Attempt(), CP100ProtCom::MAX_ATTEMPT);
+    EXPECT_EQ(m_tel.Requests.back().Param, 255);
+}
+
+TEST_F(P100ProtComTest, UnattendedVoiceCallIsRedirectedAndTheNextCallStartsClean) {
+    m_tel.ReplyP100(USER_ID);
+    m_tel.ReplyP100(VOICE);
+    ASSERT_EQ(Receive(), PROTCOM_RMRET_VOICE);
+    ASSERT_NE(m_record, nullptr);
+    EXPECT_EQ(m_record->ID, "87654321");
+
+    // The incoming call manager redirects instead of taking the voice call.
+    m_tel.RawResult(TELHND_RAWRET_SENT);
+    std::uint16_t result = PROTCOM_SDRET_BUSY;
+    for (int step = 0; step < 3000 && result == PROTCOM_SDRET_BUSY; ++step) {
+        result = m_protocol.SendRedirect(1);
+        m_clock.Advance(1);
+    }
+    EXPECT_EQ(result, PROTCOM_SDRET_DONE);
+    EXPECT_EQ(m_tel.RawSends, std::vector<Bytes>{Bytes{0x03}});
+
+    // Next call: attempt 1 again and no UserId remembered.
+    m_tel.Requests.clear();
+    m_tel.ReplyP100(USER_DATA_1);
+    m_record.reset();
+    EXPECT_EQ(Receive(), PROTCOM_RMRET_RECEIVE_ERROR);
+    EXPECT_EQ(Attempts(), std::vector<std::uint16_t>{1});
 }
 
 } // namespace

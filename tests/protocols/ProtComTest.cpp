@@ -6,8 +6,10 @@ namespace {
 
 // A protocol that overrides only what it must: the base answers the rest.
 class CMinimalProtCom : public CProtCom {
-public:
-    std::uint16_t ReceiveMsg(std::unique_ptr<CTelHandlerMsg>&) override { return PROTCOM_RMRET_RECEIVE_TIMEOUT; }
+  public:
+    std::uint16_t ReceiveMsg(std::unique_ptr<CTelHandlerMsg>&) override {
+        return PROTCOM_RMRET_RECEIVE_TIMEOUT;
+    }
     std::uint16_t SendDisconnect() override { return PROTCOM_SDRET_DONE; }
 };
 

@@ -10,7 +10,7 @@
 
 // A real telephone handler log in a fresh folder, read back oldest line first without time stamps.
 class CProtocolLog {
-public:
+  public:
     explicit CProtocolLog(const IClock& clock) : m_log(m_dir.File("TelHandler"), 1000, clock) {}
 
     CLogFile* Log() { return &m_log; }
@@ -30,13 +30,13 @@ public:
     // Lines written since the last call.
     std::vector<std::string> NewLines() {
         std::vector<std::string> all = Lines();
-        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(m_seen, all.size())),
-                                       all.end());
+        std::vector<std::string> fresh(
+            all.begin() + static_cast<std::ptrdiff_t>(std::min(m_seen, all.size())), all.end());
         m_seen = all.size();
         return fresh;
     }
 
-private:
+  private:
     CTempDir m_dir;
     CLogFile m_log;
     std::size_t m_seen = 0;
