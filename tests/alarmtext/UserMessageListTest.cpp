@@ -118,3 +118,27 @@ TEST(UserMessageListTest, FailedSaveKeepsTheOldFile) {
 }
 
 } // namespace
+
+namespace {
+
+// The same failures as above, reachable also when the tests run as root.
+TEST(UserMessageListTest, SaveIntoAMissingFolderOrOverAFolderFails) {
+    CTempDir dir;
+    CUserMessageList list;
+    list.Entries().push_back({"a001", "text\r\n"});
+    EXPECT_EQ(list.Save(dir.File("missing/UserMsg99.txt")), CUserMessageList::USERMSGLIST_WRITE_ERROR);
+
+    const std::string folder = dir.File(CUserMessageList::FILE_NAME);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    CTempDir::WriteFile(folder + "/keep", "x");
+    EXPECT_EQ(list.Save(folder), CUserMessageList::USERMSGLIST_WRITE_ERROR);
+    EXPECT_FALSE(std::ifstream(folder + ".tmp").good());
+    EXPECT_EQ(CTempDir::ReadFile(folder + "/keep"), "x");
+
+    // Loading it is refused and leaves it alone rather than creating a file in its place.
+    CUserMessageList other;
+    EXPECT_EQ(other.Load(folder), CUserMessageList::USERMSGLIST_OPEN_ERROR);
+    EXPECT_TRUE(other.Entries().empty());
+}
+
+} // namespace
