@@ -1,0 +1,55 @@
+#pragma once
+
+#include "AlarmInfoMsg.h"
+#include "Clock.h"
+#include "FrontEnd.h"
+#include "GsmHandler.h"
+#include "GsmHandlerMsg.h"
+#include "MsgSink.h"
+#include "SendSmsView.h"
+#include "Settings.h"
+
+#include <cstdint>
+#include <string>
+
+// The user-interface side owner of the GSM handler: starts it with the GSM settings (and lets the
+// operator choose another serial port when the configured one cannot be opened), shows the
+// handler's reports in the GSM pane of the status bar and in the system information list,
+// forwards alarms by SMS in their short text format and passes on the SMS the operator types.
+// User-interface thread only.
+class CGsmMgr {
+  public:
+    static constexpr int GSM_PANE = 2;
+    static constexpr std::size_t MAX_SMS_CHARS = 160;
+
+    CGsmMgr(CSettings& settings, IFrontEnd& frontEnd, const IClock& clock = CSystemClock::Instance());
+    CGsmMgr(const CGsmMgr&) = delete;
+    CGsmMgr& operator=(const CGsmMgr&) = delete;
+
+    // Starts the handler with its owner for reports (the database handler). Always true: a
+    // disabled or failing modem is not a reason to end the program.
+    bool Start(IMsgSink* owner);
+    std::uint16_t Stop();
+
+    void SendAlarmSms(const CAlarmInfoMsg* alarm, const std::string& recipients);
+    void SendFreeFormatSms(const std::string& text, const std::string& recipients, std::uint16_t requestTag);
+
+    // A kind-41 report of the handler; the caller keeps and deletes it.
+    void OnStatus(const CGsmHandlerMsg& status);
+    // Database replies of kinds 35 and 36 for the Send SMS dialog.
+    void OnSmsNumReply(MsgPtr reply);
+
+    void SetSendSmsView(ISendSmsView* view) { m_sendSmsView = view; }
+    void ShowSendSmsDlg();
+
+    // The alarm SMS text of an alarm record: header lines and body, at most 160 characters.
+    static std::string AlarmSmsText(const CAlarmInfoMsg& alarm);
+
+    CGsmHandler& Handler() { return m_handler; }
+
+  private:
+    CSettings& m_settings;
+    IFrontEnd& m_frontEnd;
+    CGsmHandler m_handler;
+    ISendSmsView* m_sendSmsView = nullptr;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Clock.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// Time stepped by the test: the tick moves only when told to, while a pause of the code under
+// test is a short real pause (so the bytes of a pseudo-terminal can arrive) that leaves the tick
+// where it is. For stepping the line reader and the codec through their time limits.
+class CStepClock : public IClock {
+  public:
+    std::uint32_t Tick() const override { return m_tick.load(); }
+    SLocalTime Now() const override { return CSystemClock::Instance().Now(); }
+    void Sleep(std::uint32_t) const override { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
+
+    void Advance(std::uint32_t ms) { m_tick += ms; }
+
+  private:
+    std::atomic<std::uint32_t> m_tick{1000};
+};
+
+// Real time running `factor` times faster, for the handler's long waits (5 s recovery, 10 s
+// ring gap, 30 s calls) against a simulator that answers in real time.
+class CScaledClock : public IClock {
+  public:
+    explicit CScaledClock(unsigned factor) : m_factor(factor), m_start(std::chrono::steady_clock::now()) {}
+
+    std::uint32_t Tick() const override {
+        const auto real =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - m_start);
+        return static_cast<std::uint32_t>(real.count() * m_factor / 1000);
+    }
+    SLocalTime Now() const override { return CSystemClock::Instance().Now(); }
+    void Sleep(std::uint32_t ms) const override {
+        std::this_thread::sleep_for(std::chrono::microseconds(ms * 1000 / m_factor));
+    }
+
+  private:
+    unsigned m_factor;
+    std::chrono::steady_clock::time_point m_start;
+};
