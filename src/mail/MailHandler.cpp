@@ -1,0 +1,284 @@
+#include "MailHandler.h"
+
+#include "MsgKinds.h"
+
+#include <string>
+
+CMailHandler::CMailHandler(IMsgSink* owner, const IClock& clock)
+    : CHandler(owner, clock), m_info(clock), m_replyTimer(clock), m_pauseTimer(clock) {}
+
+CMailHandler::~CMailHandler() { Shutdown(); }
+
+void CMailHandler::ResetState() {
+    if (IsRunning()) {
+        return;
+    }
+    m_info.Close();
+    m_mail.reset();
+    m_recipients.RemoveAll();
+    m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
+    m_errorCode = 0;
+    m_recipientCount = 0;
+    m_recipientIndex = 0;
+    m_waiting = false;
+    m_waitingFlag.store(false);
+    SetState(MAILHND_ST_IDLE);
+}
+
+void CMailHandler::Log(const char* source, std::string_view text) {
+    if (m_log) {
+        m_log->Write(source, text);
+    }
+}
+
+void CMailHandler::ThreadMain() {
+    m_log = std::make_unique<CLogFile>("MailHandler", LOG_LINES, Clock());
+    if (!m_info.Init(m_log.get())) {
+        SetRunFlag(0);
+        m_info.SetLog(nullptr);
+        m_log.reset();
+        SetStatus(HANDLER_START_FAILED);
+        return;
+    }
+    SetStatus(HANDLER_STARTED);
+    Log("MailHandler::ThreadMain", "Startup - Ver. 2.65");
+
+    while (IsRunning()) {
+        Clock().Sleep(1);
+        Step();
+        const int reply = m_info.Receive();
+        if (reply >= CMailInfo::MAILINFO_REPLY_2XX && reply <= CMailInfo::MAILINFO_REPLY_5XX) {
+            m_lastReply = reply;
+        }
+    }
+
+    if (m_mail) {
+        Log("MailHandler::ThreadMain", "Stopped in " + std::string(StateName(GetState())) +
+                                           ": the mail to " + m_mail->Recipients + " was not sent");
+    }
+    m_info.Close();
+    m_mail.reset();
+    m_waiting = false;
+    m_waitingFlag.store(false);
+    SetState(MAILHND_ST_IDLE);
+    Log("MailHandler::ThreadMain", "Shutdown");
+    m_info.SetLog(nullptr);
+    m_log.reset();
+    SetStatus(HANDLER_STOPPED);
+}
+
+int CMailHandler::WaitReply(int expected, std::uint32_t timeout) {
+    if (!m_waiting) {
+        m_replyTimer.Start(timeout);
+        m_waiting = true;
+        m_waitingFlag.store(true);
+        return MAILHND_WAIT_BUSY;
+    }
+    const int reply = m_lastReply;
+    m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
+    int result = MAILHND_WAIT_BUSY;
+    if (reply == expected) {
+        result = MAILHND_WAIT_OK;
+    } else if (m_replyTimer.Expired()) {
+        result = MAILHND_WAIT_TIMEOUT;
+    } else if (reply != CMailInfo::MAILINFO_REPLY_NONE) {
+        result = MAILHND_WAIT_WRONG;
+    } else if (m_info.ConnectionLost()) {
+        // No reply can come over a connection that is gone: do not wait out the time-out.
+        result = MAILHND_WAIT_WRONG;
+    }
+    if (result != MAILHND_WAIT_BUSY) {
+        m_waiting = false;
+        m_waitingFlag.store(false);
+    }
+    return result;
+}
+
+void CMailHandler::ReportStatus(std::uint16_t code) {
+    PostToOwner(std::make_unique<CMailHandlerMsg>(MsgKind::MAIL_STATUS, code));
+}
+
+void CMailHandler::Fail(const char* text, std::uint16_t errorCode, EState next) {
+    Log("MailHandler::Step", std::string(StateName(GetState())) + ": " + text);
+    m_errorCode = errorCode;
+    SetState(next);
+}
+
+void CMailHandler::Step() {
+    switch (GetState()) {
+    case MAILHND_ST_IDLE: {
+        MsgPtr msg = GetMsg();
+        if (!msg) {
+            break;
+        }
+        const std::uint16_t kind = msg->Kind;
+        auto mail = MsgCast<CMailHandlerMsg>(msg);
+        if (!mail || kind != MsgKind::MAIL_SEND) {
+            Log("MailHandler::Step", "MAILHND_ST_IDLE: message of kind " + std::to_string(kind) + " ignored");
+            break;
+        }
+        m_mail = std::move(mail);
+        m_errorCode = 0;
+        m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
+        m_waiting = false;
+        m_recipients.SplitList(m_mail->Recipients);
+        if (m_recipients.IsEmpty()) {
+            // Nothing to send RCPT TO for: end at once, before any connection is made.
+            Fail("No recipient address", CMailHandlerMsg::MHM_ERROR_RCPT_TO, MAILHND_ST_DISCONNECT);
+            break;
+        }
+        ReportStatus(CMailHandlerMsg::MHM_STATUS_CONNECTING);
+        SetState(MAILHND_ST_CONNECT);
+        break;
+    }
+    case MAILHND_ST_CONNECT:
+        if (m_info.Connect(m_mail->Server, m_mail->Port)) {
+            SetState(MAILHND_ST_CONNECT_WAITRESP);
+        } else {
+            Fail("Connect Error", CMailHandlerMsg::MHM_ERROR_CONNECT, MAILHND_ST_DISCONNECT);
+        }
+        break;
+    case MAILHND_ST_CONNECT_WAITRESP:
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY: break;
+        case MAILHND_WAIT_OK: SetState(MAILHND_ST_HELO); break;
+        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_CONNECT, MAILHND_ST_DISCONNECT); break;
+        }
+        break;
+    case MAILHND_ST_HELO:
+        ReportStatus(CMailHandlerMsg::MHM_STATUS_AUTHORIZING);
+        m_info.Send(CMailInfo::MAILINFO_CMD_HELO, m_mail->HeloName);
+        SetState(MAILHND_ST_HELO_WAITRESP);
+        break;
+    case MAILHND_ST_HELO_WAITRESP:
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY: break;
+        case MAILHND_WAIT_OK: SetState(MAILHND_ST_MAIL_FROM); break;
+        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_HELO, MAILHND_ST_QUIT); break;
+        }
+        break;
+    case MAILHND_ST_MAIL_FROM:
+        m_info.Send(CMailInfo::MAILINFO_CMD_MAIL_FROM, m_mail->SenderAddress);
+        SetState(MAILHND_ST_MAIL_FROM_WAITRESP);
+        break;
+    case MAILHND_ST_MAIL_FROM_WAITRESP:
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY: break;
+        case MAILHND_WAIT_OK:
+            m_recipientCount = static_cast<std::uint16_t>(m_recipients.GetCount());
+            m_recipientIndex = 0;
+            m_recipients.SetCounter(0);
+            SetState(MAILHND_ST_RCPT_TO);
+            break;
+        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_MAIL_FROM, MAILHND_ST_QUIT); break;
+        }
+        break;
+    case MAILHND_ST_RCPT_TO:
+        if (m_recipientIndex >= m_recipients.GetCount()) {
+            Fail("No recipient address", CMailHandlerMsg::MHM_ERROR_RCPT_TO, MAILHND_ST_QUIT);
+            break;
+        }
+        m_info.Send(CMailInfo::MAILINFO_CMD_RCPT_TO, m_recipients.GetAt(m_recipientIndex));
+        m_recipients.SetCounter(m_recipientIndex + 1);
+        SetState(MAILHND_ST_RCPT_TO_WAITRESP);
+        break;
+    case MAILHND_ST_RCPT_TO_WAITRESP:
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY: break;
+        case MAILHND_WAIT_OK:
+            ++m_recipientIndex;
+            SetState(m_recipientIndex < m_recipientCount ? MAILHND_ST_RCPT_TO : MAILHND_ST_DATA);
+            break;
+        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_RCPT_TO, MAILHND_ST_QUIT); break;
+        }
+        break;
+    case MAILHND_ST_DATA:
+        m_info.Send(CMailInfo::MAILINFO_CMD_DATA, {});
+        SetState(MAILHND_ST_DATA_WAITRESP);
+        break;
+    case MAILHND_ST_DATA_WAITRESP:
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_3XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY: break;
+        case MAILHND_WAIT_OK:
+            ReportStatus(CMailHandlerMsg::MHM_STATUS_SENDING);
+            SetState(MAILHND_ST_MESSAGE);
+            break;
+        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_DATA, MAILHND_ST_QUIT); break;
+        }
+        break;
+    case MAILHND_ST_MESSAGE:
+        m_info.SendMessage(*m_mail, m_recipients);
+        SetState(MAILHND_ST_MESSAGE_WAITRESP);
+        break;
+    case MAILHND_ST_MESSAGE_WAITRESP:
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY: break;
+        case MAILHND_WAIT_OK: SetState(MAILHND_ST_QUIT); break;
+        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_MESSAGE, MAILHND_ST_QUIT); break;
+        }
+        break;
+    case MAILHND_ST_QUIT:
+        m_info.Send(CMailInfo::MAILINFO_CMD_QUIT, {});
+        SetState(MAILHND_ST_QUIT_WAITRESP);
+        break;
+    case MAILHND_ST_QUIT_WAITRESP:
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY: break;
+        case MAILHND_WAIT_OK: SetState(MAILHND_ST_DISCONNECT); break;
+        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_QUIT, MAILHND_ST_DISCONNECT); break;
+        }
+        break;
+    case MAILHND_ST_DISCONNECT:
+        m_info.Close();
+        if (m_mail) {
+            if (m_errorCode != 0) {
+                Log("MailHandler::Step", "MHM_STATUS_SEND_ERROR");
+                m_mail->Code = CMailHandlerMsg::MHM_STATUS_SEND_ERROR;
+                m_mail->ErrorCode = m_errorCode;
+            } else {
+                m_mail->Code = CMailHandlerMsg::MHM_STATUS_SEND_OK;
+            }
+            m_mail->Kind = MsgKind::MAIL_STATUS;
+            PostToOwner(std::move(m_mail));
+        }
+        m_mail.reset();
+        m_pauseTimer.Start(PAUSE_MS);
+        SetState(MAILHND_ST_PAUSE);
+        break;
+    case MAILHND_ST_PAUSE:
+        if (m_pauseTimer.Expired()) {
+            SetState(MAILHND_ST_IDLE);
+        }
+        break;
+    default:
+        Log("MailHandler::Step", "unknown state " + std::to_string(GetState()) + ", back to idle");
+        m_info.Close();
+        m_mail.reset();
+        m_waiting = false;
+        SetState(MAILHND_ST_IDLE);
+        break;
+    }
+}
+
+const char* CMailHandler::StateName(int state) {
+    switch (state) {
+    case MAILHND_ST_IDLE: return "MAILHND_ST_IDLE";
+    case MAILHND_ST_CONNECT: return "MAILHND_ST_CONNECT";
+    case MAILHND_ST_CONNECT_WAITRESP: return "MAILHND_ST_CONNECT_WAITRESP";
+    case MAILHND_ST_HELO: return "MAILHND_ST_HELO";
+    case MAILHND_ST_HELO_WAITRESP: return "MAILHND_ST_HELO_WAITRESP";
+    case MAILHND_ST_MAIL_FROM: return "MAILHND_ST_MAIL_FROM";
+    case MAILHND_ST_MAIL_FROM_WAITRESP: return "MAILHND_ST_MAIL_FROM_WAITRESP";
+    case MAILHND_ST_RCPT_TO: return "MAILHND_ST_RCPT_TO";
+    case MAILHND_ST_RCPT_TO_WAITRESP: return "MAILHND_ST_RCPT_TO_WAITRESP";
+    case MAILHND_ST_DATA: return "MAILHND_ST_DATA";
+    case MAILHND_ST_DATA_WAITRESP: return "MAILHND_ST_DATA_WAITRESP";
+    case MAILHND_ST_MESSAGE: return "MAILHND_ST_MESSAGE";
+    case MAILHND_ST_MESSAGE_WAITRESP: return "MAILHND_ST_MESSAGE_WAITRESP";
+    case MAILHND_ST_QUIT: return "MAILHND_ST_QUIT";
+    case MAILHND_ST_QUIT_WAITRESP: return "MAILHND_ST_QUIT_WAITRESP";
+    case MAILHND_ST_DISCONNECT: return "MAILHND_ST_DISCONNECT";
+    case MAILHND_ST_PAUSE: return "MAILHND_ST_PAUSE";
+    default: return "MAILHND_ST_UNKNOWN";
+    }
+}

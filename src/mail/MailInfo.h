@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Clock.h"
+#include "LogFile.h"
+#include "MailHandlerMsg.h"
+#include "StrList.h"
+#include "TcpIpProt.h"
+
+#include <string>
+#include <string_view>
+
+// The SMTP side of the mail handler: command texts, the composed message, and the class of each
+// server reply by its leading number.
+class CMailInfo {
+public:
+    enum ECommand {
+        MAILINFO_CMD_HELO = 0,
+        MAILINFO_CMD_MAIL_FROM = 1,
+        MAILINFO_CMD_RCPT_TO = 2,
+        MAILINFO_CMD_DATA = 3,
+        MAILINFO_CMD_MESSAGE = 4,
+        MAILINFO_CMD_QUIT = 5,
+    };
+
+    // Class of a server reply; MAILINFO_REPLY_NONE when nothing was read.
+    enum EReplyClass {
+        MAILINFO_REPLY_NONE = 0,
+        MAILINFO_REPLY_2XX = 1,
+        MAILINFO_REPLY_3XX = 2,
+        MAILINFO_REPLY_4XX = 3,
+        MAILINFO_REPLY_5XX = 4,
+        MAILINFO_REPLY_OTHER = 5,
+    };
+
+    static constexpr int BUFFER_SIZE = 256;
+
+    explicit CMailInfo(const IClock& clock = CSystemClock::Instance()) : m_clock(&clock) {}
+    virtual ~CMailInfo() = default;
+    CMailInfo(const CMailInfo&) = delete;
+    CMailInfo& operator=(const CMailInfo&) = delete;
+
+    // Keeps the log; the socket layer of this platform needs no start-up of its own.
+    bool Init(CLogFile* log);
+    void SetLog(CLogFile* log) { m_log = log; }
+
+    bool Connect(const std::string& host, std::uint16_t port);
+    void Close();
+    // Builds the command text, logs it and sends it. False when it could not be sent.
+    bool Send(int command, const std::string& argument);
+    // Sends the composed message (headers and encoded body) with its end-of-data line.
+    bool SendMessage(const CMailHandlerMsg& mail, const CStrList& recipients);
+    // Reads what the server sent since the last call (at most 255 bytes) and classifies it.
+    int Receive();
+    // True when the server closed the connection or the socket failed: no reply can come any more.
+    bool ConnectionLost() const { return m_lost; }
+
+    // The class of a reply text by its leading decimal number.
+    static int ClassifyReply(std::string_view text);
+
+    // The message as it goes over the wire between DATA and the end-of-data line: Date, From,
+    // one To per recipient, Subject, the MIME headers, an empty line and the body in
+    // quoted-printable, dot-stuffed. The body decodes to exactly mail.Body.
+    static std::string ComposeMessage(const CMailHandlerMsg& mail, const CStrList& recipients,
+                                      const SLocalTime& now);
+    // Quoted-printable lines of at most 76 characters; CR LF of the text are the line breaks. The
+    // result carries no line end of its own after the last line: when the text ends in CR LF the
+    // end-of-data line supplies it, otherwise the result ends in a soft line break.
+    static std::string EncodeQuotedPrintable(std::string_view text);
+    // A line that begins with a full stop gets one more in front, so that the server neither
+    // takes it for the end of the data nor drops its first character.
+    static std::string DotStuff(std::string_view text);
+    // RFC 5322 date of a local time, such as "Tue, 05 Mar 2024 07:04:09 +0100".
+    static std::string FormatDate(const SLocalTime& now);
+    // A header value as it may go into the header: ASCII unchanged, anything else as UTF-8
+    // encoded-words; line breaks never pass.
+    static std::string EncodeHeaderText(std::string_view text);
+
+    // Log form of a text: CR, LF and other control bytes made visible, so one entry stays one line.
+    static std::string Printable(std::string_view text);
+
+private:
+    bool SendText(const std::string& text, std::string_view logText);
+    void Log(std::string_view source, std::string_view text);
+
+    const IClock* m_clock;
+    CLogFile* m_log = nullptr;
+    CTcpIpProt m_tcp;
+    char m_buffer[BUFFER_SIZE] = {};
+    bool m_lost = false;
+};
