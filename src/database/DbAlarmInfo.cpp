@@ -1,0 +1,226 @@
+#include "DbAlarmInfo.h"
+
+#include "AlarmInfoSet.h"
+#include "DatabaseHandler.h"
+#include "DbException.h"
+#include "SqliteDb.h"
+#include "SqliteTransaction.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr const char* ADD_PREFIX = "CDatabaseHandler::AddAlarmInfo: ";
+constexpr const char* FIND_PREFIX = "CDatabaseHandler::FindAlarmInfo: ";
+constexpr const char* EDIT_PREFIX = "CDatabaseHandler::EditAlarmInfo: ";
+constexpr const char* DELETE_PREFIX = "CDatabaseHandler::DeleteAlarmInfo: ";
+
+std::unique_ptr<CAlarmInfoMsg> EmptyReply(std::uint16_t status) {
+    return std::make_unique<CAlarmInfoMsg>(MsgKind::UI_ALARM_RECORD, status);
+}
+
+// Reads every row of a statement, up to maxCount, into a chain that carries `status`.
+std::unique_ptr<CAlarmInfoMsg> ReadChain(CSqliteStmt& stmt, std::int64_t maxCount, std::uint16_t status) {
+    std::unique_ptr<CAlarmInfoMsg> head;
+    CAlarmInfoMsg* tail = nullptr;
+    for (std::int64_t count = 0; count < maxCount && stmt.Step(); ++count) {
+        auto record = std::make_unique<CAlarmInfoMsg>(MsgKind::UI_ALARM_RECORD, status);
+        CAlarmInfoSet::Read(stmt, *record);
+        CAlarmInfoMsg* raw = record.get();
+        if (tail == nullptr) {
+            head = std::move(record);
+        } else {
+            tail->Next = std::move(record);
+        }
+        tail = raw;
+    }
+    return head ? std::move(head) : EmptyReply(AlarmResult::FIND_NONE);
+}
+
+} // namespace
+
+CSqliteDb& CDbAlarmInfo::Db() const {
+    if (m_db == nullptr || !m_db->IsOpen()) {
+        throw CDbException(SQLITE_MISUSE, "The database is not open");
+    }
+    return *m_db;
+}
+
+std::unique_ptr<CDatabaseMsg> CDbAlarmInfo::AddAlarmInfo(CAlarmInfoMsg& record) {
+    auto reply = std::make_unique<CDatabaseMsg>(MsgKind::UI_ALARM_RECORD);
+    try {
+        CSqliteDb& db = Db();
+        CSqliteTransaction transaction(db);
+        const std::uint32_t key = CAlarmInfoSet::Insert(db, record);
+        transaction.Commit();
+        record.PrimaryKey = key;
+        reply->Status = AlarmResult::ADD_STORED;
+    } catch (const std::exception& e) {
+        m_handler.ReportEngineError(ADD_PREFIX, e.what());
+        reply->Status = AlarmResult::ADD_ERROR;
+    }
+    return reply;
+}
+
+std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindAlarmInfo(CAlarmInfoReqMsg& request) {
+    switch (request.Type) {
+    case CAlarmInfoReqMsg::FIND_KEY_CHAIN: {
+        std::unique_ptr<CAlarmInfoMsg> head;
+        CAlarmInfoMsg* tail = nullptr;
+        for (CAlarmInfoReqMsg* link = &request; link != nullptr; link = link->NextRequest()) {
+            link->Type = CAlarmInfoReqMsg::FIND_BY_KEY;
+            std::unique_ptr<CAlarmInfoMsg> result = FindOne(*link);
+            CAlarmInfoMsg* raw = result.get();
+            if (tail == nullptr) {
+                head = std::move(result);
+            } else {
+                tail->Next = std::move(result);
+            }
+            tail = raw;
+        }
+        head->Status = AlarmResult::FIND_CHAIN;
+        return head;
+    }
+    case CAlarmInfoReqMsg::FIND_FOR_PRINT: {
+        request.Type = CAlarmInfoReqMsg::FIND_BY_STATUS;
+        std::unique_ptr<CAlarmInfoMsg> head = FindOne(request);
+        head->Status = AlarmResult::FIND_PRINT;
+        return head;
+    }
+    default:
+        return FindOne(request);
+    }
+}
+
+std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindOne(CAlarmInfoReqMsg& request) {
+    try {
+        switch (request.Type) {
+        case CAlarmInfoReqMsg::FIND_BY_KEY:
+            return FindByKey(request.PrimaryKey);
+        case CAlarmInfoReqMsg::FIND_BY_STATUS:
+            return FindByStatus(request);
+        case CAlarmInfoReqMsg::FIND_LAST_EMERGENCY:
+            return FindLastEmergency(request);
+        default:
+            return EmptyReply(AlarmResult::FIND_NONE);
+        }
+    } catch (const std::exception& e) {
+        m_handler.ReportEngineError(FIND_PREFIX, e.what());
+        return EmptyReply(AlarmResult::FIND_ERROR);
+    }
+}
+
+std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindByKey(std::uint32_t key) {
+    CSqliteStmt stmt =
+        Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS + " FROM AlarmInfo WHERE PrimaryKey = ?1");
+    stmt.Bind(1, static_cast<std::int64_t>(key));
+    return ReadChain(stmt, 1, AlarmResult::FIND_BY_KEY);
+}
+
+std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindByStatus(const CAlarmInfoReqMsg& request) {
+    const std::uint8_t mask = request.StatusMask;
+    if (mask == 0) {
+        // Nothing may be read: the list is empty.
+        return EmptyReply(AlarmResult::FIND_NONE);
+    }
+    // The conditions of the status filter, in bit order; the values are bound, and LIMIT lets the
+    // engine stop after the newest rows the list can show.
+    std::string sql = std::string("SELECT ") + CAlarmInfoSet::COLUMNS + " FROM AlarmInfo";
+    int statuses[4];
+    int count = 0;
+    if (mask != CAlarmInfoReqMsg::MASK_ALL) {
+        for (int bit = 0; bit < 4; ++bit) {
+            if ((mask & (1u << bit)) != 0) {
+                sql += count == 0 ? " WHERE" : " OR";
+                sql += " AlarmStatus = ?" + std::to_string(count + 1);
+                statuses[count++] = bit + 1;
+            }
+        }
+    }
+    sql += " ORDER BY AlarmTime DESC LIMIT ?" + std::to_string(count + 1);
+    CSqliteStmt stmt = Db().Prepare(sql);
+    for (int i = 0; i < count; ++i) {
+        stmt.Bind(i + 1, statuses[i]);
+    }
+    const std::int64_t maxCount = request.MaxCount > 0 ? request.MaxCount : 0;
+    stmt.Bind(count + 1, maxCount);
+    return ReadChain(stmt, maxCount, AlarmResult::FIND_LIST);
+}
+
+std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindLastEmergency(const CAlarmInfoReqMsg& request) {
+    CSqliteStmt stmt = Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS +
+                                    " FROM AlarmInfo WHERE IdCode = ?1 AND AlarmType = ?2 ORDER BY AlarmTime "
+                                    "DESC LIMIT 1");
+    stmt.Bind(1, request.IdCode, 20).Bind(2, static_cast<int>(CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL));
+    return ReadChain(stmt, 1, AlarmResult::FIND_EMERGENCY);
+}
+
+std::unique_ptr<CDatabaseMsg> CDbAlarmInfo::EditAlarmInfo(const CAlarmInfoMsg& record) {
+    auto reply = std::make_unique<CDatabaseMsg>(MsgKind::UI_ALARM_RECORD);
+    try {
+        CSqliteDb& db = Db();
+        const bool ack = !record.AckOperator.empty();
+        const bool exec = !record.ExecOperator.empty();
+        std::string sql = "UPDATE AlarmInfo SET AlarmStatus = ?1";
+        if (ack) {
+            sql += ", AckTime = ?3, AckOperator = ?4";
+        }
+        if (exec) {
+            sql += ", ExecTime = ?5, ExecOperator = ?6";
+        }
+        sql += " WHERE PrimaryKey = ?2";
+        CSqliteTransaction transaction(db);
+        CSqliteStmt stmt = db.Prepare(sql);
+        stmt.Bind(1, static_cast<int>(record.AlarmStatus)).Bind(2, static_cast<std::int64_t>(record.PrimaryKey));
+        if (ack) {
+            stmt.Bind(3, record.AckTime).Bind(4, record.AckOperator, 30);
+        }
+        if (exec) {
+            stmt.Bind(5, record.ExecTime).Bind(6, record.ExecOperator, 30);
+        }
+        stmt.Execute();
+        const bool changed = db.Changes() > 0;
+        transaction.Commit();
+        reply->Status = changed ? AlarmResult::EDIT_CHANGED : AlarmResult::EDIT_NOT_FOUND;
+    } catch (const std::exception& e) {
+        m_handler.ReportEngineError(EDIT_PREFIX, e.what());
+        reply->Status = AlarmResult::EDIT_ERROR;
+    }
+    return reply;
+}
+
+std::unique_ptr<CDatabaseMsg> CDbAlarmInfo::DeleteAlarmInfo(const CAlarmInfoReqMsg& request) {
+    auto reply = std::make_unique<CDatabaseMsg>(MsgKind::UI_ALARM_RECORD, AlarmResult::DELETE_NONE);
+    try {
+        CSqliteDb& db = Db();
+        std::unique_ptr<CSqliteStmt> stmt;
+        switch (request.Type) {
+        case CAlarmInfoReqMsg::DELETE_BY_KEY:
+            stmt = std::make_unique<CSqliteStmt>(db.Handle(), "DELETE FROM AlarmInfo WHERE PrimaryKey = ?1");
+            stmt->Bind(1, static_cast<std::int64_t>(request.PrimaryKey));
+            break;
+        case CAlarmInfoReqMsg::DELETE_ALL:
+            stmt = std::make_unique<CSqliteStmt>(db.Handle(), "DELETE FROM AlarmInfo");
+            break;
+        case CAlarmInfoReqMsg::DELETE_PURGE: {
+            // Midnight at the start of the day Days days ago: that whole day is kept.
+            const CDateTime cutOff =
+                CDateTime::FromLocal(m_handler.Clock().Now()).DateOnly().AddDays(-static_cast<double>(request.Days));
+            stmt = std::make_unique<CSqliteStmt>(db.Handle(), "DELETE FROM AlarmInfo WHERE AlarmTime < ?1");
+            stmt->Bind(1, cutOff);
+            break;
+        }
+        default:
+            return reply;
+        }
+        CSqliteTransaction transaction(db);
+        stmt->Execute();
+        const bool deleted = db.Changes() > 0;
+        transaction.Commit();
+        reply->Status = deleted ? AlarmResult::DELETE_DONE : AlarmResult::DELETE_NONE;
+    } catch (const std::exception& e) {
+        m_handler.ReportEngineError(DELETE_PREFIX, e.what());
+        reply->Status = AlarmResult::DELETE_ERROR;
+    }
+    return reply;
+}

@@ -1,0 +1,241 @@
+#include "DbConvertVer01.h"
+
+#include "AlarmInfoMsg.h"
+#include "ObjectInfoMsg.h"
+#include "SqliteTransaction.h"
+#include "Translate.h"
+#include "Utf8.h"
+
+#include <cctype>
+#include <fstream>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Code points of the bytes 0x80 to 0x9F in code page 1252 (0 where it has no character).
+const char32_t CP1252_HIGH[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Reads a line without its line end (LF or CR LF); false at the end of the file.
+bool ReadLine(std::istream& in, std::string& line) {
+    if (!std::getline(in, line)) {
+        return false;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return true;
+}
+
+} // namespace
+
+std::int64_t CDbConvertVer01::AtoI(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])) != 0) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::int64_t value = 0;
+    constexpr std::int64_t LIMIT = std::numeric_limits<std::int64_t>::max() / 10 - 10;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0; ++i) {
+        if (value < LIMIT) {
+            value = value * 10 + (text[i] - '0');
+        }
+    }
+    return negative ? -value : value;
+}
+
+std::string CDbConvertVer01::ToUtf8(const std::string& text) {
+    if (Utf8::Sanitize(text) == text) {
+        return text;
+    }
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t cp = byte;
+        if (byte >= 0x80 && byte < 0xA0) {
+            cp = CP1252_HIGH[byte - 0x80] != 0 ? CP1252_HIGH[byte - 0x80] : 0xFFFD;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+bool CDbConvertVer01::ParseObjectLine(const std::string& raw, CObjectInfoMsg& object) {
+    const std::size_t colon = raw.find(':');
+    if (raw.size() < 9 || colon == std::string::npos) {
+        return false;
+    }
+    const std::string line = ToUtf8(raw);
+    const std::size_t split = line.find(':');
+    object.IdCode = line.substr(0, split);
+    // Eight fields; a missing separator ends the field at the end of the line and leaves the
+    // following fields empty; the last field runs to the end of the line.
+    std::vector<std::string> fields(8);
+    std::size_t pos = split + 1;
+    for (std::size_t i = 0; i < fields.size() && pos <= line.size(); ++i) {
+        const std::size_t end = i + 1 < fields.size() ? line.find(FIELD_SEPARATOR, pos) : std::string::npos;
+        if (end == std::string::npos) {
+            fields[i] = line.substr(pos);
+            break;
+        }
+        fields[i] = line.substr(pos, end - pos);
+        pos = end + 1;
+    }
+    object.IdInfo = fields[0];
+    object.Days = static_cast<std::uint16_t>(AtoI(fields[1]));
+    object.MailAddrTech = fields[2];
+    object.LastTestAlarm = CDateTime::FromUnixTime(static_cast<std::time_t>(AtoI(fields[3])));
+    object.SmsNumTech = fields[4];
+    object.TestAlarmOnly = AtoI(fields[5]) != 0;
+    object.MailAddrEmg = fields[6];
+    object.SmsNumEmg = fields[7];
+    return true;
+}
+
+std::uint8_t CDbConvertVer01::TranslateAlarmType(int version1Type, std::uint8_t alarmSource) {
+    switch (version1Type) {
+    case 1:
+        return alarmSource == CAlarmInfoMsg::ALARMSOURCE_TEL ? CAlarmInfoMsg::ALARMTYPE_P100
+                                                             : CAlarmInfoMsg::ALARMTYPE_SMS;
+    case 2:
+        return CAlarmInfoMsg::ALARMTYPE_VOICE;
+    case 3:
+        return CAlarmInfoMsg::ALARMTYPE_OPFAIL;
+    case 4:
+        return CAlarmInfoMsg::ALARMTYPE_LIFT_MONITORING;
+    case 5:
+        return CAlarmInfoMsg::ALARMTYPE_TEST;
+    case 6:
+        return CAlarmInfoMsg::ALARMTYPE_TEST_FAIL;
+    default:
+        return static_cast<std::uint8_t>(version1Type);
+    }
+}
+
+bool CDbConvertVer01::Convert() {
+    if (!OpenDatabase()) {
+        return false;
+    }
+    ImportObjects();
+    ImportAlarms();
+    CloseDatabase();
+    return true;
+}
+
+void CDbConvertVer01::ImportObjects() {
+    Progress(Text::Tr("IDS_DBCONVERTVER01_MSG_1"));
+    std::ifstream in(m_folder + OBJECT_FILE, std::ios::binary);
+    if (!in) {
+        return;
+    }
+    // One transaction for the whole file: one write to disk, and a crash leaves no half import.
+    std::unique_ptr<CSqliteTransaction> batch;
+    try {
+        batch = std::make_unique<CSqliteTransaction>(m_db);
+    } catch (const std::exception& e) {
+        ShowEngineError(e.what());
+    }
+    CObjectInfoMsg object;
+    std::string line;
+    while (ReadLine(in, line)) {
+        if (!ParseObjectLine(line, object)) {
+            continue;
+        }
+        object.AlarmPopUpEnabled = true;
+        CopyObjectRecord(object);
+    }
+    if (batch) {
+        try {
+            batch->Commit();
+        } catch (const std::exception& e) {
+            ShowEngineError(e.what());
+        }
+    }
+}
+
+void CDbConvertVer01::ImportAlarms() {
+    Progress(Text::Tr("IDS_DBCONVERTVER01_MSG_2"));
+    const CDateTime importTime = CDateTime::FromLocal(m_clock.Now());
+    std::ifstream in(m_folder + ALARM_FILE, std::ios::binary);
+    if (!in) {
+        return;
+    }
+    std::unique_ptr<CSqliteTransaction> batch;
+    try {
+        batch = std::make_unique<CSqliteTransaction>(m_db);
+    } catch (const std::exception& e) {
+        ShowEngineError(e.what());
+    }
+    for (;;) {
+        std::string lines[8];
+        bool complete = true;
+        for (std::string& l : lines) {
+            if (!ReadLine(in, l)) {
+                complete = false;
+                break;
+            }
+        }
+        if (!complete) {
+            break;
+        }
+        CAlarmInfoMsg alarm;
+        alarm.AlarmSource = static_cast<std::uint8_t>(AtoI(lines[0]));
+        const int version1Type = static_cast<std::uint8_t>(AtoI(lines[1]));
+        alarm.IdCode = ToUtf8(lines[2]);
+        alarm.IdInfo = ToUtf8(lines[3]);
+        alarm.OpFailType = static_cast<std::uint8_t>(AtoI(lines[4]));
+        alarm.AlarmTime = CDateTime::FromUnixTime(static_cast<std::time_t>(AtoI(lines[6])));
+        const std::int64_t textLines = AtoI(lines[7]);
+        std::string text;
+        for (std::int64_t i = 0; i < textLines && complete; ++i) {
+            if (ReadLine(in, text)) {
+                alarm.Text.AddLine(ToUtf8(text));
+            } else {
+                complete = false;
+            }
+        }
+        if (!complete) {
+            break;
+        }
+        alarm.AlarmType = TranslateAlarmType(version1Type, alarm.AlarmSource);
+        if (alarm.AlarmType == CAlarmInfoMsg::ALARMTYPE_TEST) {
+            alarm.AlarmStatus = CAlarmInfoMsg::ALARMSTATUS_INFO;
+        } else {
+            alarm.AlarmStatus = CAlarmInfoMsg::ALARMSTATUS_FINISHED;
+            alarm.AckTime = importTime;
+            alarm.ExecTime = importTime;
+            alarm.AckOperator = m_operator;
+            alarm.ExecOperator = m_operator;
+        }
+        CopyAlarmRecord(alarm);
+    }
+    if (batch) {
+        try {
+            batch->Commit();
+        } catch (const std::exception& e) {
+            ShowEngineError(e.what());
+        }
+    }
+}
