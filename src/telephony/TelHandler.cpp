@@ -108,6 +108,10 @@ void CTelHandler::Send(std::unique_ptr<CTelMsg> request) { m_telInfo.Encode(std:
 void CTelHandler::HandleFlags(const CComMsg& msg) {
     m_modemFlags = msg.Data[1];
     m_comError = 0;
+    ReportLineStatus();
+}
+
+void CTelHandler::ReportLineStatus() {
     if ((m_modemFlags & TELFLAG_RING) != 0) {
         TelStatus(TELSTATUS_RING);
     } else if ((m_modemFlags & TELFLAG_LINE) != 0) {
@@ -198,6 +202,9 @@ void CTelHandler::StepState() {
                     net->Param[0] = 0;
                     Send(std::move(net));
                 }
+                // The flags were reported before the interface type was known; report them again
+                // so the status shows the line and not a hardware error.
+                ReportLineStatus();
                 m_state = TELHND_ST_IDLE;
             } else {
                 m_stateTimer.Start(RETRY_WAIT_MS);

@@ -141,6 +141,7 @@ protected:
 private:
     void HandleMessage(MsgPtr msg);
     void HandleFlags(const CComMsg& msg);
+    void ReportLineStatus();
     void StepState();
     void Send(std::unique_ptr<CTelMsg> request);
     void Log(const char* source, const std::string& text);

@@ -159,9 +159,11 @@ protected:
 // ---- start-up check of the modem --------------------------------------------------------------
 
 TEST_F(TelHandlerTest, AModemOfVersion150IsReportedAndGetsTheNetworkSelection) {
+    Flags(0x90); // the first flags come before the modem check
+    Statuses();
     AnswerInfo(0x01, 0x50, 12, 2);
     const auto st = Statuses();
-    ASSERT_EQ(st.size(), 5u);
+    ASSERT_EQ(st.size(), 6u);
     const std::vector<std::string> lines{"Interface Type: GSM", "HW Version: 3", "SW Info: 07", "SW Version: 01.50",
                                          "B5100 Modem startup information:"};
     for (std::size_t i = 0; i < 5; ++i) {
@@ -169,6 +171,9 @@ TEST_F(TelHandlerTest, AModemOfVersion150IsReportedAndGetsTheNetworkSelection) {
         EXPECT_EQ(st[i].text, lines[i]);
         EXPECT_EQ(st[i].interfaceType, 2);
     }
+    // Then the line's state again, now with the interface type known.
+    EXPECT_EQ(st[5].code, TELSTATUS_LINE_OK);
+    EXPECT_EQ(st[5].interfaceType, 2);
     EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x91, 0x00, 0x03, 0x00}}));
     EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_IDLE);
     EXPECT_EQ(LogCount("TelHandler::CheckSwHwInfo: ModelId: 12"), 1);
@@ -178,7 +183,10 @@ TEST_F(TelHandlerTest, AModemOfVersion150IsReportedAndGetsTheNetworkSelection) {
 
 TEST_F(TelHandlerTest, AModemOfVersion142GetsNoNetworkSelection) {
     AnswerInfo(0x01, 0x42);
-    EXPECT_EQ(Statuses().size(), 5u);
+    const auto st = Statuses();
+    ASSERT_EQ(st.size(), 6u);
+    EXPECT_EQ(st[5].code, TELSTATUS_NO_LINE);
+    EXPECT_EQ(st[5].interfaceType, 1);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_IDLE);
 }
