@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <mutex>
@@ -118,7 +119,28 @@ protected:
         ASSERT_TRUE(m_modem.Start(m_dir.Path(), PORT, error)) << error;
     }
 
-    void TearDown() override { unsetenv("MORA_SERIAL_DIR"); }
+    void TearDown() override {
+        unsetenv("MORA_SERIAL_DIR");
+        if (HasFailure()) {
+            DumpTrace();
+        }
+    }
+
+    // What the modem saw (without the idle polls) and the handlers' logs, to see why a test failed.
+    void DumpTrace() const {
+        std::string text = "--- simulated modem ---\n";
+        for (const auto& r : m_modem.Recorder().Snapshot()) {
+            const bool idlePoll = !r.Wire.empty() && r.Wire[0] == 0x81 &&
+                                  (r.Type == SSimRecord::TO_STATION || r.Wire == std::vector<std::uint8_t>{0x81, 0x01, 0x00, 0x7F});
+            if (!idlePoll) {
+                text += std::to_string(r.Tick) + " " + r.Describe() + "\n";
+            }
+        }
+        for (const char* log : {"TelHandler.log", "TelComHandler.log"}) {
+            text += std::string("--- ") + log + " (newest first) ---\n" + CTempDir::ReadFile(m_dir.File(log));
+        }
+        std::fputs(text.c_str(), stdout);
+    }
 
     // Frames the station sent, as hex text, in order.
     std::vector<std::string> StationFrames() const {

@@ -188,7 +188,7 @@ TEST_F(E2eModemTest, EveryRecoverableFaultLeavesTheHandlerIdleWithTheAlarmReceiv
                                "p100 alarm 12345678\n"
                                "+1200 fault badcheck count=3\n"
                                "+1500 fault silence count=4\n"
-                               "+500 fault garbage value=30\n",
+                               "+1500 fault garbage value=30\n",
                                error))
         << error;
     scenario.Apply(m_modem, m_modem.Elapsed());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,7 +87,12 @@ std::string CSimTelModem::DevicePath() const {
 
 std::uint32_t CSimTelModem::Elapsed() const { return m_clock.Tick() - m_startTick; }
 
-std::uint64_t CSimTelModem::NowUs() {
+void CSimTelModem::SetTxListener(TxListener listener) {
+    std::lock_guard guard(m_lock);
+    m_txListener = std::move(listener);
+}
+
+std::uint64_t CSimTelModem::SteadyUs() {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                           std::chrono::steady_clock::now().time_since_epoch())
                                           .count());
@@ -277,6 +283,7 @@ std::uint8_t CSimTelModem::FlagsLocked() const {
 }
 
 void CSimTelModem::ThreadMain() {
+    m_threadId = static_cast<long>(::gettid());
     while (m_running.load()) {
         int fd = -1;
         {
@@ -750,7 +757,7 @@ void CSimTelModem::Send(SReport reply, std::optional<SSimFault> fault, std::uint
     ++m_framesOut;
     m_recorder.AddFrame(SSimRecord::TO_STATION, tick, wire);
 
-    std::uint64_t due = NowUs() + std::uint64_t{m_timing.ReplyDelayMs} * 1000;
+    std::uint64_t due = SteadyUs() + std::uint64_t{m_timing.ReplyDelayMs} * 1000;
     if (!m_tx.empty()) {
         due = std::max(due, m_tx.back().DueUs + (m_timing.Pace9600 ? BYTE_TIME_US : 0));
     }
@@ -758,7 +765,7 @@ void CSimTelModem::Send(SReport reply, std::optional<SSimFault> fault, std::uint
         if (i == 2 && gapMs != 0) {
             due += std::uint64_t{gapMs} * 1000;
         }
-        m_tx.push_back(STxByte{due, wire[i]});
+        m_tx.push_back(STxByte{due, wire[i], i + 1 == wire.size(), wire.empty() ? std::uint8_t{0} : wire[0]});
         if (m_timing.Pace9600) {
             due += BYTE_TIME_US;
         }
@@ -770,7 +777,7 @@ void CSimTelModem::FlushTx() {
     if (m_tx.empty()) {
         return;
     }
-    const std::uint64_t now = NowUs();
+    const std::uint64_t now = SteadyUs();
     std::uint8_t chunk[256];
     std::size_t count = 0;
     while (count < m_tx.size() && count < sizeof chunk && m_tx[count].DueUs <= now) {
@@ -785,6 +792,14 @@ void CSimTelModem::FlushTx() {
         m_tx.clear();
         Event(Elapsed(), "write to the station failed");
         return;
+    }
+    if (m_txListener) {
+        const std::uint64_t done = SteadyUs();
+        for (long i = 0; i < written; ++i) {
+            if (m_tx[static_cast<std::size_t>(i)].Last) {
+                m_txListener(m_tx[static_cast<std::size_t>(i)].Code, done);
+            }
+        }
     }
     m_tx.erase(m_tx.begin(), m_tx.begin() + written);
 }

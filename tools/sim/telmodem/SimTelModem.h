@@ -123,6 +123,9 @@ public:
     };
 
     using Action = std::function<void(CSimTelModem&)>;
+    // Told on the device thread when the last byte of a reply has been written: its code, and the
+    // time from SteadyUs().
+    using TxListener = std::function<void(std::uint8_t code, std::uint64_t us)>;
 
     explicit CSimTelModem(const IClock& clock = CSystemClock::Instance());
     ~CSimTelModem();
@@ -168,6 +171,12 @@ public:
     void RequestQuit();
     bool QuitRequested() const { return m_quit.load(); }
 
+    void SetTxListener(TxListener listener);
+    // Kernel thread id of the device thread (for CPU accounting), 0 when not running.
+    long ThreadId() const { return m_threadId.load(); }
+    // steady_clock in microseconds.
+    static std::uint64_t SteadyUs();
+
     CSimRecorder& Recorder() { return m_recorder; }
     const CSimRecorder& Recorder() const { return m_recorder; }
 
@@ -211,6 +220,8 @@ private:
     struct STxByte {
         std::uint64_t DueUs = 0;
         std::uint8_t Byte = 0;
+        bool Last = false; // last byte of a frame
+        std::uint8_t Code = 0; // that frame's code as sent
     };
 
     void ThreadMain();
@@ -234,14 +245,14 @@ private:
     void PlanP100Listen(std::uint32_t tick, int attempt);
     void PlanCpc(std::uint32_t tick, const std::vector<std::uint8_t>& digits);
 
-    static std::uint64_t NowUs();
-
     const IClock& m_clock;
     CSimRecorder m_recorder;
     mutable std::recursive_mutex m_lock;
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_quit{false};
+    std::atomic<long> m_threadId{0};
+    TxListener m_txListener;
     CSimPty m_pty;
     CSimFrameParser m_parser;
     std::uint32_t m_startTick = 0;
