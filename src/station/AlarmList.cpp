@@ -366,6 +366,7 @@ void CAlarmList::ChangeStatus(std::uint32_t key, int currentStatus, int newStatu
         edit->ExecOperator = op;
     }
     m_host.DbRequest(std::move(edit));
+    m_view.AlarmStatusChanged(key, newStatus);
     for (auto& row : m_rows) {
         if (row.key == key) {
             row.statusText = StatusText(newStatus);

@@ -19,6 +19,9 @@ public:
     virtual void DialogChanged(CAlarmDialog& /*dialog*/) {}
     virtual void DialogClosing(CAlarmDialog& /*dialog*/) {}
 
+    // The operator changed an alarm's status.
+    virtual void AlarmStatusChanged(unsigned /*key*/, int /*status*/) {}
+
     // Starts the built-in alert sound once, asynchronously, without looping.
     virtual void PlayAlertSound() = 0;
 };

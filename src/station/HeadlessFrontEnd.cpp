@@ -132,7 +132,7 @@ void CHeadlessFrontEnd::AlarmShown(const CAlarmInfoMsg& a) {
           " id=" + Escape(a.IdCode) + " info=\"" + Escape(a.IdInfo) + "\" text=\"" + Escape(a.Text.Text()) + "\"");
 }
 
-void CHeadlessFrontEnd::AlarmStatusChanged(std::uint32_t key, int status) {
+void CHeadlessFrontEnd::AlarmStatusChanged(unsigned key, int status) {
     Print("STATUS key=" + std::to_string(key) + " status=" + std::to_string(status));
 }
 

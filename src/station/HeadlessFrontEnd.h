@@ -40,7 +40,7 @@ public:
     void WakeUp() override;
     bool SelectOperator(bool startup, std::string& name) override;
     void AlarmShown(const CAlarmInfoMsg& alarm) override;
-    void AlarmStatusChanged(std::uint32_t key, int status) override;
+    void AlarmStatusChanged(unsigned key, int status) override;
     void CallEvent(std::uint16_t state, std::uint16_t secondsLeft) override;
     void RequestClose() override;
 

@@ -23,10 +23,8 @@ public:
     // program).
     virtual bool SelectOperator(bool startup, std::string& name) = 0;
 
-    // Events worth reporting: a new alarm reached the list, an alarm's status was changed by the
-    // operator, a voice-call event arrived.
+    // Events worth reporting: a new alarm reached the list, a voice-call event arrived.
     virtual void AlarmShown(const CAlarmInfoMsg& /*alarm*/) {}
-    virtual void AlarmStatusChanged(std::uint32_t /*key*/, int /*status*/) {}
     virtual void CallEvent(std::uint16_t /*state*/, std::uint16_t /*secondsLeft*/) {}
 
     // Ends the program (posts the main window's close).
