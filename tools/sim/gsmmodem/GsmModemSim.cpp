@@ -220,6 +220,11 @@ void CGsmModemSim::SetSilent(bool silent) {
     m_silent = silent;
 }
 
+void CGsmModemSim::SetErrorToAll(bool on) {
+    std::lock_guard guard(m_lock);
+    m_errorToAll = on;
+}
+
 void CGsmModemSim::SetDropTextLines(bool drop) {
     std::lock_guard guard(m_lock);
     m_dropTextLines = drop;
@@ -422,9 +427,12 @@ void CGsmModemSim::HandleByte(unsigned char byte) {
             if (!m_silent) {
                 Reply("OK");
             }
+        } else if (byte == '\n' && m_smsText.empty() && m_lineFeedPending) {
+            // The LF that followed the command's CR belongs to the command line.
         } else if (m_smsText.size() < 2 * MAX_SMS_SEPTETS) {
             m_smsText += static_cast<char>(byte);
         }
+        m_lineFeedPending = false;
         return;
     }
     if (m_echo && !m_silent) {
@@ -481,6 +489,10 @@ void CGsmModemSim::HandleSmsText() {
 void CGsmModemSim::HandleCommand(const std::string& line) {
     m_commands.push_back(line);
     if (m_silent) {
+        return;
+    }
+    if (m_errorToAll) {
+        Reply("ERROR");
         return;
     }
     const std::string upper = Upper(line);
@@ -728,6 +740,7 @@ bool CGsmModemSim::CmdCmgs(const std::string& args) {
     m_smsDestination = destination;
     m_smsText.clear();
     m_inSmsText = true;
+    m_lineFeedPending = true;
     Write("\r\n> ");
     return true;
 }

@@ -58,6 +58,8 @@ class CGsmModemSim {
     void RefuseSends(int count);
     // A silent modem takes every byte and answers nothing.
     void SetSilent(bool silent);
+    // Every command is answered with ERROR.
+    void SetErrorToAll(bool on);
     // AT+CMGL lists the header of the first SMS without its text line.
     void SetDropTextLines(bool drop);
 
@@ -129,6 +131,7 @@ class CGsmModemSim {
     int m_refuseSends = 0;
     bool m_silent = false;
     bool m_dropTextLines = false;
+    bool m_errorToAll = false;
     int m_textMode = 0;
     bool m_showHeaders = false;
     std::string m_charset = "IRA";
@@ -137,6 +140,7 @@ class CGsmModemSim {
     // input
     std::string m_line;
     bool m_inSmsText = false;
+    bool m_lineFeedPending = false;
     std::string m_smsDestination;
     std::string m_smsText;
     int m_nextReference = 1;
