@@ -167,6 +167,10 @@ CMessageMgr::CMessageMgr(const IClock& clock, std::string userMsgFolder)
 
 CMessageMgr::~CMessageMgr() = default;
 
+std::string CMessageMgr::LookupUserMessage(char letter, int number) const {
+    return CUserMessageFiles(m_userMsgFolder).LookupUserMessage(letter, number);
+}
+
 std::unique_ptr<CAlarmInfoMsg> CMessageMgr::ProcessMessage(const CMsg& msg) const {
     switch (msg.Kind) {
     case MsgKind::TEL_ALARM:
@@ -255,8 +259,7 @@ void CMessageMgr::AddUserDataText(const CTelHandlerMsg& msg, CAlarmInfoMsg& alar
             alarm.Text.AddLine(DictFormat::TrF("IDS_MESSAGEMGR_MSG_15", "Error code: %c%03u\n",
                                                static_cast<int>(first), static_cast<unsigned>(number)));
         }
-        const CUserMessageFiles files(m_userMsgFolder);
-        alarm.Text.AddLine(files.LookupUserMessage(static_cast<char>(first), number));
+        alarm.Text.AddLine(LookupUserMessage(static_cast<char>(first), number));
     } else if (first == 1) {
         // A car position event.
         const char sign = byte(2) != 0 ? '+' : '-';
@@ -276,8 +279,10 @@ void CMessageMgr::AddUserDataText(const CTelHandlerMsg& msg, CAlarmInfoMsg& alar
 
 std::unique_ptr<CAlarmInfoMsg> CMessageMgr::ProcessSms(const CGsmHandlerMsg& msg) const {
     auto alarm = NewAlarm(Alarm::ALARMSOURCE_SMS);
-    alarm->IdCode = msg.Number;
-    const std::string_view text = msg.SmsText;
+    // What the modem delivered is stored and shown: it must be valid text whatever arrived.
+    alarm->IdCode = Utf8::Sanitize(msg.Number);
+    const std::string smsText = Utf8::Sanitize(msg.SmsText);
+    const std::string_view text = smsText;
     if (text.substr(0, SMS_TEST.size()) == SMS_TEST) {
         alarm->AlarmType = Alarm::ALARMTYPE_TEST;
         alarm->AlarmStatus = Alarm::ALARMSTATUS_INFO;
@@ -350,15 +355,15 @@ std::unique_ptr<CAlarmInfoMsg> CMessageMgr::ProcessSms(const CGsmHandlerMsg& msg
         alarm->AlarmType = Alarm::ALARMTYPE_SMS;
         alarm->Text.AddLine(text);
     }
-    alarm->Text.AddLine(
-        DictFormat::TrF("IDS_MESSAGEMGR_MSG_6", "SMS Timestamp: %s, %s", msg.Date.c_str(), msg.Time.c_str()));
+    alarm->Text.AddLine(DictFormat::TrF("IDS_MESSAGEMGR_MSG_6", "SMS Timestamp: %s, %s",
+                                        Utf8::Sanitize(msg.Date).c_str(), Utf8::Sanitize(msg.Time).c_str()));
     SetAlarmTime(*alarm);
     return alarm;
 }
 
 std::unique_ptr<CAlarmInfoMsg> CMessageMgr::ProcessCaller(const CGsmHandlerMsg& msg) const {
     auto alarm = NewAlarm(Alarm::ALARMSOURCE_CALLER_ID);
-    alarm->IdCode = msg.Number;
+    alarm->IdCode = Utf8::Sanitize(msg.Number);
     alarm->AlarmType = Alarm::ALARMTYPE_TEST;
     alarm->AlarmStatus = Alarm::ALARMSTATUS_INFO;
     SetAlarmTime(*alarm);

@@ -27,6 +27,9 @@ class CMessageMgr {
     // its kind). The caller keeps the input; the record belongs to the caller.
     std::unique_ptr<CAlarmInfoMsg> ProcessMessage(const CMsg& msg) const;
 
+    // The user message lines of a code from the user message files, or empty.
+    std::string LookupUserMessage(char letter, int number) const;
+
   private:
     std::unique_ptr<CAlarmInfoMsg> ProcessTelAlarm(const CTelHandlerMsg& msg) const;
     std::unique_ptr<CAlarmInfoMsg> ProcessSms(const CGsmHandlerMsg& msg) const;

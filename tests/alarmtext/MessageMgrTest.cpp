@@ -401,6 +401,15 @@ TEST_F(MessageMgrTest, LongSmsIsCutToTheAlarmText) {
     EXPECT_EQ(alarm->Text.Text(), std::string(255, 'x'));
 }
 
+TEST_F(MessageMgrTest, MalformedSmsBytesAreStoredAsValidText) {
+    auto msg = Sms(std::string("Hj\xe4lp\xff"));
+    msg->Number = "+46\xc3";
+    auto alarm = Process(*msg);
+    ASSERT_TRUE(alarm);
+    EXPECT_EQ(alarm->IdCode, "+46\xEF\xBF\xBD");
+    EXPECT_EQ(alarm->Text.GetLine(100), "Hj\xEF\xBF\xBDlp\xEF\xBF\xBD");
+}
+
 TEST_F(MessageMgrTest, CallerIdentification) {
     CGsmHandlerMsg caller(MsgKind::GSM_CALLER_IDENTIFIED);
     caller.Number = "+4631123456";
