@@ -34,6 +34,14 @@ bool CRecordingSink::WaitFor(std::size_t n, int timeoutMs) const {
     return Count() >= n;
 }
 
+void CWorkerFakeClock::Sleep(std::uint32_t milliseconds) const {
+    if (std::this_thread::get_id() == m_testThread) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        return;
+    }
+    CFakeClock::Sleep(milliseconds);
+}
+
 void UseEnglishDictionary() {
     static const bool loaded = [] {
         CDictionary& dictionary = CDictionary::Instance();

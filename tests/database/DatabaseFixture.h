@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Collects what is posted to the user-interface queue (from any thread).
@@ -28,6 +29,17 @@ public:
 private:
     mutable std::mutex m_lock;
     std::vector<MsgPtr> m_msgs;
+};
+
+// Fake time for a worker thread: the worker's Sleep moves the time on, while a sleep of the test's
+// own thread (the start and stop handshake) waits really and leaves the time alone, so that the
+// handshake gives the worker the real second it is designed to have.
+class CWorkerFakeClock : public CFakeClock {
+public:
+    void Sleep(std::uint32_t milliseconds) const override;
+
+private:
+    std::thread::id m_testThread = std::this_thread::get_id();
 };
 
 // Loads the built-in dictionary in English once per process.
@@ -58,7 +70,7 @@ protected:
 
     CTempDir m_dir;
     CRecordingFrontEnd m_frontEnd;
-    CFakeClock m_clock;
+    CWorkerFakeClock m_clock;
     CRecordingSink m_sink;
     CSqliteDb m_db;
     std::unique_ptr<CDatabaseHandler> m_handler;
