@@ -7,7 +7,9 @@
 CMailHandler::CMailHandler(IMsgSink* owner, const IClock& clock)
     : CHandler(owner, clock), m_info(clock), m_replyTimer(clock), m_pauseTimer(clock) {}
 
-CMailHandler::~CMailHandler() { Shutdown(); }
+CMailHandler::~CMailHandler() {
+    Shutdown();
+}
 
 void CMailHandler::ResetState() {
     if (IsRunning()) {
@@ -53,8 +55,8 @@ void CMailHandler::ThreadMain() {
     }
 
     if (m_mail) {
-        Log("MailHandler::ThreadMain", "Stopped in " + std::string(StateName(GetState())) +
-                                           ": the mail to " + m_mail->Recipients + " was not sent");
+        Log("MailHandler::ThreadMain", "Stopped in " + std::string(StateName(GetState())) + ": the mail to " +
+                                           m_mail->Recipients + " was not sent");
     }
     m_info.Close();
     m_mail.reset();
@@ -92,6 +94,19 @@ int CMailHandler::WaitReply(int expected, std::uint32_t timeout) {
         m_waitingFlag.store(false);
     }
     return result;
+}
+
+bool CMailHandler::AwaitReply(int expected, EState next, std::uint16_t errorCode, EState onError) {
+    switch (WaitReply(expected, REPLY_TIMEOUT_MS)) {
+    case MAILHND_WAIT_BUSY:
+        return false;
+    case MAILHND_WAIT_OK:
+        SetState(next);
+        return true;
+    default:
+        Fail("Error/Timeout", errorCode, onError);
+        return false;
+    }
 }
 
 void CMailHandler::ReportStatus(std::uint16_t code) {
@@ -139,11 +154,8 @@ void CMailHandler::Step() {
         }
         break;
     case MAILHND_ST_CONNECT_WAITRESP:
-        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
-        case MAILHND_WAIT_BUSY: break;
-        case MAILHND_WAIT_OK: SetState(MAILHND_ST_HELO); break;
-        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_CONNECT, MAILHND_ST_DISCONNECT); break;
-        }
+        AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_HELO, CMailHandlerMsg::MHM_ERROR_CONNECT,
+                   MAILHND_ST_DISCONNECT);
         break;
     case MAILHND_ST_HELO:
         ReportStatus(CMailHandlerMsg::MHM_STATUS_AUTHORIZING);
@@ -151,26 +163,19 @@ void CMailHandler::Step() {
         SetState(MAILHND_ST_HELO_WAITRESP);
         break;
     case MAILHND_ST_HELO_WAITRESP:
-        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
-        case MAILHND_WAIT_BUSY: break;
-        case MAILHND_WAIT_OK: SetState(MAILHND_ST_MAIL_FROM); break;
-        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_HELO, MAILHND_ST_QUIT); break;
-        }
+        AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_MAIL_FROM, CMailHandlerMsg::MHM_ERROR_HELO,
+                   MAILHND_ST_QUIT);
         break;
     case MAILHND_ST_MAIL_FROM:
         m_info.Send(CMailInfo::MAILINFO_CMD_MAIL_FROM, m_mail->SenderAddress);
         SetState(MAILHND_ST_MAIL_FROM_WAITRESP);
         break;
     case MAILHND_ST_MAIL_FROM_WAITRESP:
-        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
-        case MAILHND_WAIT_BUSY: break;
-        case MAILHND_WAIT_OK:
+        if (AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_RCPT_TO,
+                       CMailHandlerMsg::MHM_ERROR_MAIL_FROM, MAILHND_ST_QUIT)) {
             m_recipientCount = static_cast<std::uint16_t>(m_recipients.GetCount());
             m_recipientIndex = 0;
             m_recipients.SetCounter(0);
-            SetState(MAILHND_ST_RCPT_TO);
-            break;
-        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_MAIL_FROM, MAILHND_ST_QUIT); break;
         }
         break;
     case MAILHND_ST_RCPT_TO:
@@ -183,13 +188,12 @@ void CMailHandler::Step() {
         SetState(MAILHND_ST_RCPT_TO_WAITRESP);
         break;
     case MAILHND_ST_RCPT_TO_WAITRESP:
-        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
-        case MAILHND_WAIT_BUSY: break;
-        case MAILHND_WAIT_OK:
+        if (AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_DATA, CMailHandlerMsg::MHM_ERROR_RCPT_TO,
+                       MAILHND_ST_QUIT)) {
             ++m_recipientIndex;
-            SetState(m_recipientIndex < m_recipientCount ? MAILHND_ST_RCPT_TO : MAILHND_ST_DATA);
-            break;
-        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_RCPT_TO, MAILHND_ST_QUIT); break;
+            if (m_recipientIndex < m_recipientCount) {
+                SetState(MAILHND_ST_RCPT_TO);
+            }
         }
         break;
     case MAILHND_ST_DATA:
@@ -197,13 +201,9 @@ void CMailHandler::Step() {
         SetState(MAILHND_ST_DATA_WAITRESP);
         break;
     case MAILHND_ST_DATA_WAITRESP:
-        switch (WaitReply(CMailInfo::MAILINFO_REPLY_3XX, REPLY_TIMEOUT_MS)) {
-        case MAILHND_WAIT_BUSY: break;
-        case MAILHND_WAIT_OK:
+        if (AwaitReply(CMailInfo::MAILINFO_REPLY_3XX, MAILHND_ST_MESSAGE, CMailHandlerMsg::MHM_ERROR_DATA,
+                       MAILHND_ST_QUIT)) {
             ReportStatus(CMailHandlerMsg::MHM_STATUS_SENDING);
-            SetState(MAILHND_ST_MESSAGE);
-            break;
-        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_DATA, MAILHND_ST_QUIT); break;
         }
         break;
     case MAILHND_ST_MESSAGE:
@@ -211,22 +211,16 @@ void CMailHandler::Step() {
         SetState(MAILHND_ST_MESSAGE_WAITRESP);
         break;
     case MAILHND_ST_MESSAGE_WAITRESP:
-        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
-        case MAILHND_WAIT_BUSY: break;
-        case MAILHND_WAIT_OK: SetState(MAILHND_ST_QUIT); break;
-        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_MESSAGE, MAILHND_ST_QUIT); break;
-        }
+        AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_QUIT, CMailHandlerMsg::MHM_ERROR_MESSAGE,
+                   MAILHND_ST_QUIT);
         break;
     case MAILHND_ST_QUIT:
         m_info.Send(CMailInfo::MAILINFO_CMD_QUIT, {});
         SetState(MAILHND_ST_QUIT_WAITRESP);
         break;
     case MAILHND_ST_QUIT_WAITRESP:
-        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
-        case MAILHND_WAIT_BUSY: break;
-        case MAILHND_WAIT_OK: SetState(MAILHND_ST_DISCONNECT); break;
-        default: Fail("Error/Timeout", CMailHandlerMsg::MHM_ERROR_QUIT, MAILHND_ST_DISCONNECT); break;
-        }
+        AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_DISCONNECT, CMailHandlerMsg::MHM_ERROR_QUIT,
+                   MAILHND_ST_DISCONNECT);
         break;
     case MAILHND_ST_DISCONNECT:
         m_info.Close();
@@ -262,23 +256,41 @@ void CMailHandler::Step() {
 
 const char* CMailHandler::StateName(int state) {
     switch (state) {
-    case MAILHND_ST_IDLE: return "MAILHND_ST_IDLE";
-    case MAILHND_ST_CONNECT: return "MAILHND_ST_CONNECT";
-    case MAILHND_ST_CONNECT_WAITRESP: return "MAILHND_ST_CONNECT_WAITRESP";
-    case MAILHND_ST_HELO: return "MAILHND_ST_HELO";
-    case MAILHND_ST_HELO_WAITRESP: return "MAILHND_ST_HELO_WAITRESP";
-    case MAILHND_ST_MAIL_FROM: return "MAILHND_ST_MAIL_FROM";
-    case MAILHND_ST_MAIL_FROM_WAITRESP: return "MAILHND_ST_MAIL_FROM_WAITRESP";
-    case MAILHND_ST_RCPT_TO: return "MAILHND_ST_RCPT_TO";
-    case MAILHND_ST_RCPT_TO_WAITRESP: return "MAILHND_ST_RCPT_TO_WAITRESP";
-    case MAILHND_ST_DATA: return "MAILHND_ST_DATA";
-    case MAILHND_ST_DATA_WAITRESP: return "MAILHND_ST_DATA_WAITRESP";
-    case MAILHND_ST_MESSAGE: return "MAILHND_ST_MESSAGE";
-    case MAILHND_ST_MESSAGE_WAITRESP: return "MAILHND_ST_MESSAGE_WAITRESP";
-    case MAILHND_ST_QUIT: return "MAILHND_ST_QUIT";
-    case MAILHND_ST_QUIT_WAITRESP: return "MAILHND_ST_QUIT_WAITRESP";
-    case MAILHND_ST_DISCONNECT: return "MAILHND_ST_DISCONNECT";
-    case MAILHND_ST_PAUSE: return "MAILHND_ST_PAUSE";
-    default: return "MAILHND_ST_UNKNOWN";
+    case MAILHND_ST_IDLE:
+        return "MAILHND_ST_IDLE";
+    case MAILHND_ST_CONNECT:
+        return "MAILHND_ST_CONNECT";
+    case MAILHND_ST_CONNECT_WAITRESP:
+        return "MAILHND_ST_CONNECT_WAITRESP";
+    case MAILHND_ST_HELO:
+        return "MAILHND_ST_HELO";
+    case MAILHND_ST_HELO_WAITRESP:
+        return "MAILHND_ST_HELO_WAITRESP";
+    case MAILHND_ST_MAIL_FROM:
+        return "MAILHND_ST_MAIL_FROM";
+    case MAILHND_ST_MAIL_FROM_WAITRESP:
+        return "MAILHND_ST_MAIL_FROM_WAITRESP";
+    case MAILHND_ST_RCPT_TO:
+        return "MAILHND_ST_RCPT_TO";
+    case MAILHND_ST_RCPT_TO_WAITRESP:
+        return "MAILHND_ST_RCPT_TO_WAITRESP";
+    case MAILHND_ST_DATA:
+        return "MAILHND_ST_DATA";
+    case MAILHND_ST_DATA_WAITRESP:
+        return "MAILHND_ST_DATA_WAITRESP";
+    case MAILHND_ST_MESSAGE:
+        return "MAILHND_ST_MESSAGE";
+    case MAILHND_ST_MESSAGE_WAITRESP:
+        return "MAILHND_ST_MESSAGE_WAITRESP";
+    case MAILHND_ST_QUIT:
+        return "MAILHND_ST_QUIT";
+    case MAILHND_ST_QUIT_WAITRESP:
+        return "MAILHND_ST_QUIT_WAITRESP";
+    case MAILHND_ST_DISCONNECT:
+        return "MAILHND_ST_DISCONNECT";
+    case MAILHND_ST_PAUSE:
+        return "MAILHND_ST_PAUSE";
+    default:
+        return "MAILHND_ST_UNKNOWN";
     }
 }

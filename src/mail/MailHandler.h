@@ -16,7 +16,7 @@
 // the network and notices a stop request at once. Progress and result go to the owner as
 // CMailHandlerMsg of kind MsgKind::MAIL_STATUS.
 class CMailHandler : public CHandler {
-public:
+  public:
     enum EState : int {
         MAILHND_ST_IDLE = 0,
         MAILHND_ST_CONNECT = 1,
@@ -38,7 +38,12 @@ public:
     };
 
     // Results of WaitReply.
-    enum EWait { MAILHND_WAIT_BUSY = 0, MAILHND_WAIT_OK = 1, MAILHND_WAIT_WRONG = 2, MAILHND_WAIT_TIMEOUT = 3 };
+    enum EWait {
+        MAILHND_WAIT_BUSY = 0,
+        MAILHND_WAIT_OK = 1,
+        MAILHND_WAIT_WRONG = 2,
+        MAILHND_WAIT_TIMEOUT = 3
+    };
 
     static constexpr std::uint32_t REPLY_TIMEOUT_MS = 30000;
     static constexpr std::uint32_t PAUSE_MS = 5000;
@@ -56,12 +61,15 @@ public:
 
     static const char* StateName(int state);
 
-protected:
+  protected:
     void ThreadMain() override;
 
-private:
+  private:
     void Step();
     int WaitReply(int expected, std::uint32_t timeout);
+    // One reply wait of the dialogue: the expected reply leads to `next` (and true), a wrong reply
+    // or the time-out is logged, recorded as errorCode and leads to onError.
+    bool AwaitReply(int expected, EState next, std::uint16_t errorCode, EState onError);
     void ReportStatus(std::uint16_t code);
     // Logs "<state name>: <text>", records the error code and moves on.
     void Fail(const char* text, std::uint16_t errorCode, EState next);

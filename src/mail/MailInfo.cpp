@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::size_t QP_LINE_CONTENT = 75; // 76 with the soft line break
+constexpr std::size_t QP_LINE_CONTENT = 75;    // 76 with the soft line break
 constexpr std::size_t ENCODED_WORD_BYTES = 45; // 60 base64 characters per encoded-word
 
 const char* const HEX = "0123456789ABCDEF";
@@ -56,7 +56,8 @@ std::string Base64(std::string_view bytes) {
     std::size_t i = 0;
     while (i + 3 <= bytes.size()) {
         const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
-                           (static_cast<unsigned char>(bytes[i + 1]) << 8) | static_cast<unsigned char>(bytes[i + 2]);
+                           (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                           static_cast<unsigned char>(bytes[i + 2]);
         out += alphabet[(v >> 18) & 63];
         out += alphabet[(v >> 12) & 63];
         out += alphabet[(v >> 6) & 63];
@@ -106,24 +107,40 @@ bool CMailInfo::Connect(const std::string& host, std::uint16_t port) {
         return true;
     }
     if (m_log != nullptr) {
-        m_log->WriteF("MailInfo::Connect", "ErrCode: %d (%s)", m_tcp.LastError(), m_tcp.LastErrorText().c_str());
+        m_log->WriteF("MailInfo::Connect", "ErrCode: %d (%s)", m_tcp.LastError(),
+                      m_tcp.LastErrorText().c_str());
     }
     m_lost = true;
     return false;
 }
 
-void CMailInfo::Close() { m_tcp.Close(); }
+void CMailInfo::Close() {
+    m_tcp.Close();
+}
 
 bool CMailInfo::Send(int command, const std::string& argument) {
     std::string text;
     switch (command) {
-    case MAILINFO_CMD_HELO: text = "HELO " + OneLine(argument) + "\r\n"; break;
-    case MAILINFO_CMD_MAIL_FROM: text = "MAIL FROM: <" + OneLine(argument) + ">\r\n"; break;
-    case MAILINFO_CMD_RCPT_TO: text = "RCPT TO: <" + OneLine(argument) + ">\r\n"; break;
-    case MAILINFO_CMD_DATA: text = "DATA\r\n"; break;
-    case MAILINFO_CMD_MESSAGE: text = argument + "\r\n.\r\n"; break;
-    case MAILINFO_CMD_QUIT: text = "QUIT\r\n"; break;
-    default: break;
+    case MAILINFO_CMD_HELO:
+        text = "HELO " + OneLine(argument) + "\r\n";
+        break;
+    case MAILINFO_CMD_MAIL_FROM:
+        text = "MAIL FROM: <" + OneLine(argument) + ">\r\n";
+        break;
+    case MAILINFO_CMD_RCPT_TO:
+        text = "RCPT TO: <" + OneLine(argument) + ">\r\n";
+        break;
+    case MAILINFO_CMD_DATA:
+        text = "DATA\r\n";
+        break;
+    case MAILINFO_CMD_MESSAGE:
+        text = argument + "\r\n.\r\n";
+        break;
+    case MAILINFO_CMD_QUIT:
+        text = "QUIT\r\n";
+        break;
+    default:
+        break;
     }
     if (text.empty()) {
         return false;
@@ -235,7 +252,8 @@ std::string CMailInfo::EncodeQuotedPrintable(std::string_view text) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = lines.find("\r\n", start);
-        EncodeQpLine(lines.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start), out);
+        EncodeQpLine(
+            lines.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start), out);
         if (end == std::string_view::npos) {
             break;
         }
@@ -274,8 +292,8 @@ std::string CMailInfo::FormatDate(const SLocalTime& now) {
     tm.tm_min = now.Minute;
     tm.tm_sec = now.Second;
     tm.tm_isdst = -1;
-    if (std::mktime(&tm) == static_cast<std::time_t>(-1) || tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_wday < 0 ||
-        tm.tm_wday > 6) {
+    if (std::mktime(&tm) == static_cast<std::time_t>(-1) || tm.tm_mon < 0 || tm.tm_mon > 11 ||
+        tm.tm_wday < 0 || tm.tm_wday > 6) {
         // A time the system cannot place: send the current time rather than a malformed header.
         const std::time_t t = std::time(nullptr);
         localtime_r(&t, &tm);
@@ -283,9 +301,9 @@ std::string CMailInfo::FormatDate(const SLocalTime& now) {
     const long offset = tm.tm_gmtoff / 60;
     const long magnitude = offset < 0 ? -offset : offset;
     char text[64];
-    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", days[tm.tm_wday], tm.tm_mday,
-                  months[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec, offset < 0 ? '-' : '+',
-                  magnitude / 60, magnitude % 60);
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", days[tm.tm_wday],
+                  tm.tm_mday, months[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                  offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
     return text;
 }
 
@@ -300,7 +318,8 @@ std::string CMailInfo::EncodeHeaderText(std::string_view text) {
     while (start < utf8.size()) {
         std::size_t end = std::min(start + ENCODED_WORD_BYTES, utf8.size());
         // An encoded-word holds whole characters only.
-        while (end < utf8.size() && end > start + 1 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) {
+        while (end < utf8.size() && end > start + 1 &&
+               (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) {
             --end;
         }
         if (!out.empty()) {

@@ -12,7 +12,7 @@
 // The SMTP side of the mail handler: command texts, the composed message, and the class of each
 // server reply by its leading number.
 class CMailInfo {
-public:
+  public:
     enum ECommand {
         MAILINFO_CMD_HELO = 0,
         MAILINFO_CMD_MAIL_FROM = 1,
@@ -78,7 +78,7 @@ public:
     // Log form of a text: CR, LF and other control bytes made visible, so one entry stays one line.
     static std::string Printable(std::string_view text);
 
-private:
+  private:
     bool SendText(const std::string& text, std::string_view logText);
     void Log(std::string_view source, std::string_view text);
 

@@ -19,42 +19,62 @@ bool CMailMgr::Start(IMsgSink* owner) {
         std::fprintf(stderr, "CMailMgr::Start: not initialised\n");
         return false;
     }
-    m_frontEnd->SetPaneText(MAIL_PANE, Text::Tr(m_settings->MailEnabled != 0 ? "IDS_MAILMGR_MSG_1" : "IDS_MAILMGR_MSG_2"));
+    m_frontEnd->SetPaneText(
+        MAIL_PANE, Text::Tr(m_settings->MailEnabled != 0 ? "IDS_MAILMGR_MSG_1" : "IDS_MAILMGR_MSG_2"));
     if (m_handler.IsRunning()) {
         return true;
     }
     m_handler.SetOwner(owner);
     m_handler.ResetState();
     if (m_handler.Start() != CHandler::HANDLER_STARTED) {
-        m_frontEnd->MessageBox(Text::Tr("IDS_MAILMGR_MSG_3"), IFrontEnd::EButtons::Ok, IFrontEnd::EIcon::Error, 0);
+        m_frontEnd->MessageBox(Text::Tr("IDS_MAILMGR_MSG_3"), IFrontEnd::EButtons::Ok,
+                               IFrontEnd::EIcon::Error, 0);
         return false;
     }
     return true;
 }
 
-void CMailMgr::Stop() { m_handler.Stop(); }
+void CMailMgr::Stop() {
+    m_handler.Stop();
+}
 
 std::string CMailMgr::TypeText(std::uint8_t alarmType, std::uint8_t opFailType) {
     switch (alarmType) {
-    case CAlarmInfoMsg::ALARMTYPE_P100: return "P100";
-    case CAlarmInfoMsg::ALARMTYPE_SMS: return Text::Tr("IDS_MAILMGR_MSG_4");
-    case CAlarmInfoMsg::ALARMTYPE_VOICE: return Text::Tr("IDS_MAILMGR_MSG_5");
+    case CAlarmInfoMsg::ALARMTYPE_P100:
+        return "P100";
+    case CAlarmInfoMsg::ALARMTYPE_SMS:
+        return Text::Tr("IDS_MAILMGR_MSG_4");
+    case CAlarmInfoMsg::ALARMTYPE_VOICE:
+        return Text::Tr("IDS_MAILMGR_MSG_5");
     case CAlarmInfoMsg::ALARMTYPE_OPFAIL:
         switch (opFailType) {
-        case CAlarmInfoMsg::OPFAIL_INPUTS: return Text::Tr("IDS_MAILMGR_MSG_12");
-        case CAlarmInfoMsg::OPFAIL_BATTERY: return Text::Tr("IDS_MAILMGR_MSG_13");
-        case CAlarmInfoMsg::OPFAIL_MIC_SPEAKER: return Text::Tr("IDS_MAILMGR_MSG_14");
-        case CAlarmInfoMsg::OPFAIL_MAINS_POWER: return Text::Tr("IDS_MAILMGR_MSG_15");
-        case CAlarmInfoMsg::OPFAIL_STUCK_BUTTON: return Text::Tr("IDS_MAILMGR_MSG_16");
-        default: return {};
+        case CAlarmInfoMsg::OPFAIL_INPUTS:
+            return Text::Tr("IDS_MAILMGR_MSG_12");
+        case CAlarmInfoMsg::OPFAIL_BATTERY:
+            return Text::Tr("IDS_MAILMGR_MSG_13");
+        case CAlarmInfoMsg::OPFAIL_MIC_SPEAKER:
+            return Text::Tr("IDS_MAILMGR_MSG_14");
+        case CAlarmInfoMsg::OPFAIL_MAINS_POWER:
+            return Text::Tr("IDS_MAILMGR_MSG_15");
+        case CAlarmInfoMsg::OPFAIL_STUCK_BUTTON:
+            return Text::Tr("IDS_MAILMGR_MSG_16");
+        default:
+            return {};
         }
-    case CAlarmInfoMsg::ALARMTYPE_LIFT_MONITORING: return Text::Tr("IDS_MAILMGR_MSG_9");
-    case CAlarmInfoMsg::ALARMTYPE_TEST: return Text::Tr("IDS_MAILMGR_MSG_7");
-    case CAlarmInfoMsg::ALARMTYPE_TEST_FAIL: return Text::Tr("IDS_MAILMGR_MSG_8");
-    case CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL: return Text::Tr("IDS_MAILMGR_MSG_10");
-    case CAlarmInfoMsg::ALARMTYPE_END_OF_ALARM: return Text::Tr("IDS_MAILMGR_MSG_11");
-    case CAlarmInfoMsg::ALARMTYPE_VOICE_REDIRECTED: return Text::Tr("IDS_MAILMGR_MSG_6");
-    default: return Text::Tr("IDS_MAILMGR_MSG_17");
+    case CAlarmInfoMsg::ALARMTYPE_LIFT_MONITORING:
+        return Text::Tr("IDS_MAILMGR_MSG_9");
+    case CAlarmInfoMsg::ALARMTYPE_TEST:
+        return Text::Tr("IDS_MAILMGR_MSG_7");
+    case CAlarmInfoMsg::ALARMTYPE_TEST_FAIL:
+        return Text::Tr("IDS_MAILMGR_MSG_8");
+    case CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL:
+        return Text::Tr("IDS_MAILMGR_MSG_10");
+    case CAlarmInfoMsg::ALARMTYPE_END_OF_ALARM:
+        return Text::Tr("IDS_MAILMGR_MSG_11");
+    case CAlarmInfoMsg::ALARMTYPE_VOICE_REDIRECTED:
+        return Text::Tr("IDS_MAILMGR_MSG_6");
+    default:
+        return Text::Tr("IDS_MAILMGR_MSG_17");
     }
 }
 

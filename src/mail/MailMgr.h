@@ -16,7 +16,7 @@
 // the settings page, and shows the mail handler's progress and failures to the operator. Lives on
 // the user-interface thread and owns the mail handler.
 class CMailMgr {
-public:
+  public:
     // Status bar pane of the mail state.
     static constexpr int MAIL_PANE = 1;
 
@@ -50,7 +50,8 @@ public:
     void OnMailStatus(const CMailHandlerMsg& msg);
 
     // The mails as they are queued.
-    std::unique_ptr<CMailHandlerMsg> ComposeAlarmMail(const CAlarmInfoMsg& alarm, const std::string& recipients) const;
+    std::unique_ptr<CMailHandlerMsg> ComposeAlarmMail(const CAlarmInfoMsg& alarm,
+                                                      const std::string& recipients) const;
     std::unique_ptr<CMailHandlerMsg> ComposeTestMail(const std::string& server, std::uint16_t port,
                                                      const std::string& accountName,
                                                      const std::string& senderAddress,
@@ -63,7 +64,7 @@ public:
 
     CMailHandler& Handler() { return m_handler; }
 
-private:
+  private:
     std::string HeadingBlock(const char* titleTag) const;
     std::string ClosingBlock(const char* companyTag) const;
 

@@ -8,7 +8,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-CTcpIpProt::~CTcpIpProt() { Close(); }
+CTcpIpProt::~CTcpIpProt() {
+    Close();
+}
 
 bool CTcpIpProt::Connect(const std::string& host, std::uint16_t port) {
     Close();

@@ -85,7 +85,9 @@ CAioSmtpServer::CAioSmtpServer(std::string storeFolder) : m_folder(std::move(sto
     }
 }
 
-CAioSmtpServer::~CAioSmtpServer() { StopServer(); }
+CAioSmtpServer::~CAioSmtpServer() {
+    StopServer();
+}
 
 bool CAioSmtpServer::StartOnce() {
     m_port = FreePort();
@@ -95,8 +97,8 @@ bool CAioSmtpServer::StartOnce() {
     }
     const std::string listen = "127.0.0.1:" + std::to_string(m_port);
     const std::string output = m_folder + "/aiosmtpd.out";
-    std::vector<std::string> args = {PYTHON, "-m", "aiosmtpd", "-n", "-l", listen, "-c", "mail_store.StoreHandler",
-                                     m_folder};
+    std::vector<std::string> args = {
+        PYTHON, "-m", "aiosmtpd", "-n", "-l", listen, "-c", "mail_store.StoreHandler", m_folder};
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string entry = *e;
@@ -121,7 +123,8 @@ bool CAioSmtpServer::StartOnce() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, PYTHON, &actions, nullptr, argv.data(), envp.data());

@@ -41,14 +41,15 @@ std::uint16_t ClosedPort() {
 }
 
 class MailHandlerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir.Enter();
         ASSERT_EQ(m_handler.Start(), CHandler::HANDLER_STARTED);
     }
     void TearDown() override { m_handler.Stop(); }
 
-    std::unique_ptr<CMailHandlerMsg> Mail(const std::string& recipients = "tech@example.com; boss@example.com") {
+    std::unique_ptr<CMailHandlerMsg>
+    Mail(const std::string& recipients = "tech@example.com; boss@example.com") {
         auto mail = std::make_unique<CMailHandlerMsg>(MsgKind::MAIL_SEND);
         mail->Server = "127.0.0.1";
         mail->Port = m_server.Port();
@@ -109,9 +110,10 @@ TEST_F(MailHandlerTest, RefusalOfTheSecondRecipientEndsWithErrorThreeAfterQuit) 
     EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_ERROR);
     EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_RCPT_TO);
     EXPECT_EQ(m_sink.Codes(), (Codes{1, 2, 5}));
-    EXPECT_EQ(m_server.Commands(), (std::vector<std::string>{"HELO mora.station", "MAIL FROM: <mora@station.example>",
-                                                             "RCPT TO: <tech@example.com>",
-                                                             "RCPT TO: <boss@example.com>", "QUIT"}));
+    EXPECT_EQ(
+        m_server.Commands(),
+        (std::vector<std::string>{"HELO mora.station", "MAIL FROM: <mora@station.example>",
+                                  "RCPT TO: <tech@example.com>", "RCPT TO: <boss@example.com>", "QUIT"}));
     const std::string log = Log();
     EXPECT_NE(log.find("MAILHND_ST_RCPT_TO_WAITRESP: Error/Timeout"), std::string::npos);
     EXPECT_NE(log.find("MHM_STATUS_SEND_ERROR"), std::string::npos);
@@ -175,7 +177,8 @@ TEST_F(MailHandlerTest, ReplyWithoutNumberIsIgnoredAndTheStepTimesOut) {
     m_server.SetRule(AnswerNth("MAIL", 1, CScriptedSmtpServer::Say("Sender looks fine to me\r\n")));
     m_handler.PutMsg(Mail());
     ASSERT_TRUE(WaitingIn(CMailHandler::MAILHND_ST_MAIL_FROM_WAITRESP));
-    ASSERT_TRUE(WaitFor([&] { return Log().find("MailInfo::Receive: Sender looks fine") != std::string::npos; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return Log().find("MailInfo::Receive: Sender looks fine") != std::string::npos; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(m_handler.GetState(), CMailHandler::MAILHND_ST_MAIL_FROM_WAITRESP);
 
@@ -210,7 +213,8 @@ TEST_F(MailHandlerTest, NumberCutInTwoReadsIsNoReplyAndTheStepTimesOut) {
     m_handler.PutMsg(Mail());
     ASSERT_TRUE(WaitFor([&] { return Log().find("MailInfo::Receive: 25\n") != std::string::npos; }));
     m_server.Release();
-    ASSERT_TRUE(WaitFor([&] { return Log().find("MailInfo::Receive: 0 scripted.test") != std::string::npos; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return Log().find("MailInfo::Receive: 0 scripted.test") != std::string::npos; }));
     ASSERT_TRUE(WaitingIn(CMailHandler::MAILHND_ST_HELO_WAITRESP));
 
     m_clock.Advance(30000);
@@ -223,14 +227,22 @@ TEST_F(MailHandlerTest, SixHundredByteReplyIsReadInPiecesOfAtMost255Bytes) {
     const std::string greeting = "220 " + std::string(594, 'x') + "\r\n";
     ASSERT_EQ(greeting.size(), 600u);
     m_server.SetGreeting(CScriptedSmtpServer::Say(greeting));
+    // Every read counts as one reply: the HELO reply must not share a read with the greeting's
+    // tail, so the server holds it until the station has read all three pieces.
+    Reply helo = CScriptedSmtpServer::Say("250 scripted.test\r\n");
+    helo.held = true;
+    m_server.SetRule(AnswerNth("HELO", 1, helo));
     m_handler.PutMsg(Mail());
+    const std::string thirdPiece = "MailInfo::Receive: " + std::string(88, 'x') + "\\r\\n\n";
+    ASSERT_TRUE(WaitFor([&] { return Log().find(thirdPiece) != std::string::npos; })) << Log();
+    m_server.Release();
 
     const CMailHandlerMsg* result = m_sink.WaitResult(1);
-    ASSERT_NE(result, nullptr);
+    ASSERT_NE(result, nullptr) << Log();
     EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
     const std::string log = Log();
     // Newest first: the third piece, the second, then the first with the number.
-    const std::size_t third = log.find("MailInfo::Receive: " + std::string(88, 'x') + "\\r\\n\n");
+    const std::size_t third = log.find(thirdPiece);
     const std::size_t second = log.find("MailInfo::Receive: " + std::string(255, 'x') + "\n");
     const std::size_t first = log.find("MailInfo::Receive: 220 " + std::string(251, 'x') + "\n");
     ASSERT_NE(first, std::string::npos);

@@ -30,13 +30,16 @@ std::string DecodeQuotedPrintable(const std::string& encoded) {
 
 // What the receiver reads for a text that EncodeQuotedPrintable made: the end-of-data line
 // supplies the last CR LF.
-std::string Received(const std::string& encoded) { return DecodeQuotedPrintable(encoded + "\r\n"); }
+std::string Received(const std::string& encoded) {
+    return DecodeQuotedPrintable(encoded + "\r\n");
+}
 
 void ExpectWellFormed(const std::string& encoded) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = encoded.find("\r\n", start);
-        const std::string line = encoded.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string line =
+            encoded.substr(start, end == std::string::npos ? std::string::npos : end - start);
         EXPECT_LE(line.size(), 76u) << line;
         for (unsigned char c : line) {
             EXPECT_TRUE((c >= 32 && c < 127) || c == '\t') << "byte " << int(c) << " in " << line;
@@ -52,7 +55,7 @@ void ExpectWellFormed(const std::string& encoded) {
 }
 
 class ScopedTimeZone {
-public:
+  public:
     explicit ScopedTimeZone(const char* tz) {
         if (const char* old = std::getenv("TZ")) {
             m_old = old;
@@ -70,7 +73,7 @@ public:
         tzset();
     }
 
-private:
+  private:
     std::string m_old;
     bool m_had = false;
 };
@@ -143,7 +146,8 @@ TEST(MailInfoQuotedPrintable, LongLinesAreSoftBrokenWithoutSplittingAByte) {
     for (std::size_t i = 0; i < encoded.size(); ++i) {
         if (encoded[i] == '=') {
             ASSERT_TRUE(encoded.compare(i + 1, 2, "\r\n") == 0 ||
-                        (i + 2 < encoded.size() && std::isxdigit(static_cast<unsigned char>(encoded[i + 1])) &&
+                        (i + 2 < encoded.size() &&
+                         std::isxdigit(static_cast<unsigned char>(encoded[i + 1])) &&
                          std::isxdigit(static_cast<unsigned char>(encoded[i + 2]))))
                 << encoded.substr(i, 10);
         }
@@ -161,12 +165,15 @@ TEST(MailInfoDotStuffing, LinesBeginningWithAFullStopGetOneMore) {
 TEST(MailInfoHeaders, DateFollowsTheLocalZone) {
     {
         ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
-        EXPECT_EQ(CMailInfo::FormatDate(SLocalTime{2024, 3, 5, 7, 4, 9, 42, 2}), "Tue, 05 Mar 2024 07:04:09 +0100");
-        EXPECT_EQ(CMailInfo::FormatDate(SLocalTime{2024, 7, 14, 23, 59, 1, 0, 0}), "Sun, 14 Jul 2024 23:59:01 +0200");
+        EXPECT_EQ(CMailInfo::FormatDate(SLocalTime{2024, 3, 5, 7, 4, 9, 42, 2}),
+                  "Tue, 05 Mar 2024 07:04:09 +0100");
+        EXPECT_EQ(CMailInfo::FormatDate(SLocalTime{2024, 7, 14, 23, 59, 1, 0, 0}),
+                  "Sun, 14 Jul 2024 23:59:01 +0200");
     }
     {
         ScopedTimeZone zone("EST5EDT,M3.2.0,M11.1.0");
-        EXPECT_EQ(CMailInfo::FormatDate(SLocalTime{2024, 12, 31, 0, 0, 0, 0, 0}), "Tue, 31 Dec 2024 00:00:00 -0500");
+        EXPECT_EQ(CMailInfo::FormatDate(SLocalTime{2024, 12, 31, 0, 0, 0, 0, 0}),
+                  "Tue, 31 Dec 2024 00:00:00 -0500");
     }
 }
 

@@ -12,7 +12,7 @@ namespace {
 const std::string STARS = "*******************************************\r\n";
 
 class MailMgrTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         InstallMailTexts("en");
         m_settings.MailEnabled = 1;
@@ -157,8 +157,8 @@ TEST_F(MailMgrTest, AlarmMailIsQueuedOnlyWhenEnabledWithRecipients) {
 }
 
 TEST_F(MailMgrTest, StatusTextsInTheMailPane) {
-    const char* expected[] = {"Mail: Idle", "Mail: Connecting", "Mail: Authorizing",
-                              "Mail: Sending", "Mail: Idle", "Mail: Idle"};
+    const char* expected[] = {"Mail: Idle",    "Mail: Connecting", "Mail: Authorizing",
+                              "Mail: Sending", "Mail: Idle",       "Mail: Idle"};
     for (std::uint16_t code = 0; code <= 4; ++code) {
         m_mgr.OnMailStatus(CMailHandlerMsg(MsgKind::MAIL_STATUS, code));
         EXPECT_EQ(m_frontEnd.Pane(CMailMgr::MAIL_PANE), expected[code]) << code;

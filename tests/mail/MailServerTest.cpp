@@ -29,7 +29,7 @@ void UseLanguage(const std::string& language) {
 }
 
 class MailServerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir.Enter();
         m_store = m_dir.File("store");
@@ -82,7 +82,8 @@ protected:
         return stored;
     }
 
-    std::unique_ptr<CMailHandlerMsg> PlainMail(const std::string& body, const std::string& subject = "Plain") {
+    std::unique_ptr<CMailHandlerMsg> PlainMail(const std::string& body,
+                                               const std::string& subject = "Plain") {
         auto mail = std::make_unique<CMailHandlerMsg>(MsgKind::MAIL_SEND);
         mail->Server = "127.0.0.1";
         mail->Port = m_server->Port();
@@ -161,8 +162,8 @@ TEST_F(MailServerTest, AwkwardTextsArriveIntact) {
     for (int i = 0; i < 150; ++i) {
         longLine += i % 2 != 0 ? "ä" : "=";
     }
-    const std::string body = "trailing blanks   \r\n\tleading tab\r\n" + longLine + "\r\n" + std::string(300, 'x') +
-                             "\r\nFrom the start\r\nlast line without line end";
+    const std::string body = "trailing blanks   \r\n\tleading tab\r\n" + longLine + "\r\n" +
+                             std::string(300, 'x') + "\r\nFrom the start\r\nlast line without line end";
     std::string subject = "Larm: ";
     for (int i = 0; i < 30; ++i) {
         subject += "åäö";
@@ -185,7 +186,8 @@ TEST_F(MailServerTest, MailsOneAfterAnotherAllArrive) {
 
 TEST_F(MailServerTest, TestMailFromTheSettingsPageArrives) {
     UseLanguage("en");
-    m_mgr.SendTestMail("127.0.0.1", m_server->Port(), "settings.page", "test@station.example", "one@example.com");
+    m_mgr.SendTestMail("127.0.0.1", m_server->Port(), "settings.page", "test@station.example",
+                       "one@example.com");
     const CMailHandlerMsg* result = m_owner.WaitResult(1, 20000);
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);

@@ -55,7 +55,8 @@ inline std::map<std::string, std::string> MailTexts(const std::string& language)
         t["IDS_MAILMGR_MSG_19"] = "Alarmtyp: %s\r\n";
         t["IDS_MAILMGR_MSG_20"] = "ID-Info: %s\r\n";
         t["IDS_MAILMGR_MSG_21"] = "ID-Code: %s\r\n";
-        t["IDS_MAILMGR_MSG_22"] = "Diese Nachricht wurde von einem Alarmempfänger von %s gesendet (Größe ß)\r\n";
+        t["IDS_MAILMGR_MSG_22"] =
+            "Diese Nachricht wurde von einem Alarmempfänger von %s gesendet (Größe ß)\r\n";
         t["IDS_MAILMGR_MSG_23"] = "%s Alarmmeldung für Aufzüge";
     } else if (language == "fr") {
         t["IDS_MAILMGR_MSG_13"] = "Défaut batterie";
