@@ -14,7 +14,7 @@ const std::string STARS = "*******************************************\r\n";
 class MailMgrTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InstallMailTexts("en");
+        UseLanguage("en");
         m_settings.MailEnabled = 1;
         m_settings.SendMailServer = "smtp.example.com";
         m_settings.MailPortNumber = 2525;
@@ -206,4 +206,31 @@ TEST_F(MailMgrTest, StartShowsTheMailStateAndRunsTheHandler) {
     EXPECT_EQ(m_frontEnd.Pane(CMailMgr::MAIL_PANE), "Mail: Idle");
     m_mgr.Stop();
     EXPECT_TRUE(m_frontEnd.messageBoxes.empty());
+}
+
+TEST_F(MailMgrTest, EveryTypeAndStatusTextExistsInEveryLanguage) {
+    for (const char* language : {"en", "de", "fr", "se"}) {
+        UseLanguage(language);
+        for (std::uint8_t type = 1; type <= 11; ++type) {
+            const std::string text = CMailMgr::TypeText(type, type == 4 ? 1 : 0);
+            EXPECT_FALSE(text.empty()) << language << " type " << int(type);
+            EXPECT_EQ(text.find(Text::NOT_AVAILABLE), std::string::npos) << language << " type " << int(type);
+        }
+        for (std::uint8_t opFail = 1; opFail <= 5; ++opFail) {
+            EXPECT_EQ(CMailMgr::TypeText(4, opFail).find(Text::NOT_AVAILABLE), std::string::npos)
+                << language << " op-fail " << int(opFail);
+        }
+        CMailHandlerMsg failed(MsgKind::MAIL_STATUS, CMailHandlerMsg::MHM_STATUS_SEND_ERROR);
+        failed.ErrorCode = 5;
+        failed.Recipients = "a@example.com";
+        const std::string report = CMailMgr::FailureReport(failed);
+        EXPECT_EQ(report.find(Text::NOT_AVAILABLE), std::string::npos) << report;
+        EXPECT_NE(report.find("[5]"), std::string::npos) << report;
+        EXPECT_NE(report.find("a@example.com"), std::string::npos) << report;
+        for (std::uint16_t code = 0; code <= 5; ++code) {
+            m_mgr.OnMailStatus(CMailHandlerMsg(MsgKind::MAIL_STATUS, code));
+            EXPECT_EQ(m_frontEnd.Pane(CMailMgr::MAIL_PANE).find(Text::NOT_AVAILABLE), std::string::npos)
+                << language << " status " << code;
+        }
+    }
 }

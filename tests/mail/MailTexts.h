@@ -2,6 +2,11 @@
 
 #include "Translate.h"
 
+#ifdef MAIL_TEST_WITH_DICTIONARY
+#include "Dictionary.h"
+#include <gtest/gtest.h>
+#endif
+
 #include <map>
 #include <string>
 
@@ -84,4 +89,16 @@ inline void InstallMailTexts(const std::string& language = "en") {
         const auto it = texts.find(tag);
         return it != texts.end() ? it->second : std::string(Text::NOT_AVAILABLE);
     });
+}
+
+// The language's texts: the built-in dictionary when this build has it, else the set above.
+inline void UseLanguage(const std::string& language) {
+#ifdef MAIL_TEST_WITH_DICTIONARY
+    static const bool loaded = CDictionary::Instance().Load();
+    ASSERT_TRUE(loaded);
+    ASSERT_TRUE(CDictionary::Instance().SetLanguage(language));
+    CDictionary::Instance().InstallAsTranslator();
+#else
+    InstallMailTexts(language);
+#endif
 }
