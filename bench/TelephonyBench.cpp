@@ -36,7 +36,7 @@ namespace fs = std::filesystem;
 // A fresh folder for the pseudo-terminal link and the handlers' logs, the working directory while
 // it exists.
 class CBenchDir {
-public:
+  public:
     CBenchDir() {
         std::string pattern = (fs::temp_directory_path() / "mora-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) {
@@ -54,14 +54,14 @@ public:
     }
     const std::string& Path() const { return m_path; }
 
-private:
+  private:
     std::string m_path;
     fs::path m_old;
 };
 
 // Notes when each alarm record leaves the telephone handler; drops everything else.
 class CTimingSink : public IMsgSink {
-public:
+  public:
     void PutMsg(MsgPtr msg) override {
         if (msg->Kind != MsgKind::TEL_ALARM) {
             return;
@@ -85,7 +85,7 @@ public:
         return m_times;
     }
 
-private:
+  private:
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<std::uint64_t> m_times;
@@ -162,12 +162,19 @@ static void BM_IdlePollingRate(benchmark::State& state) {
         const std::uint32_t from = modem.Elapsed();
         std::this_thread::sleep_for(std::chrono::milliseconds(5000));
         const std::uint32_t to = modem.Elapsed();
-        state.counters["exchanges_per_s"] = static_cast<double>(Polls(modem, from, to)) * 1000.0 / (to - from);
+        state.counters["exchanges_per_s"] =
+            static_cast<double>(Polls(modem, from, to)) * 1000.0 / (to - from);
         state.counters["limit_per_s"] = limit;
         handler.Stop();
     }
 }
-BENCHMARK(BM_IdlePollingRate)->ArgName("pace9600")->Arg(1)->Arg(0)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_IdlePollingRate)
+    ->ArgName("pace9600")
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
 
 // One call with a UserId and a stream of UserData messages: each 0x86 report is one record.
 static void BM_ReportToRecordLatency(benchmark::State& state) {

@@ -12,7 +12,7 @@
 namespace {
 
 class E2eCallTest : public CE2eTest {
-protected:
+  protected:
     // Starts the handler and waits until it has checked the modem and sits idle.
     void StartStation(const STelHandlerConfig& config) {
         m_handler.Configure(config);
@@ -125,9 +125,9 @@ TEST_F(E2eCallTest, CpcAlarmCarriesTheTelephonesModelCode) {
             cpc.push_back(hex);
         }
     }
-    const std::vector<std::string> expected = {
-        FrameHex(0x8F, {0, 0, 2, 1}), FrameHex(0x8F, {0, 0, 3}), FrameHex(0x8F, {0, 0, 3}),
-        FrameHex(0x8F, {0, 0, 5, 2}), FrameHex(0x8F, {0, 0, 6, 0, 1})};
+    const std::vector<std::string> expected = {FrameHex(0x8F, {0, 0, 2, 1}), FrameHex(0x8F, {0, 0, 3}),
+                                               FrameHex(0x8F, {0, 0, 3}), FrameHex(0x8F, {0, 0, 5, 2}),
+                                               FrameHex(0x8F, {0, 0, 6, 0, 1})};
     EXPECT_EQ(cpc, expected);
     EXPECT_EQ(StationFramesWithCode(0x87), 0u) << "P100 is not tried after a CPC alarm";
     EXPECT_TRUE(phone->HungUp());

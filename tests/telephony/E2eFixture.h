@@ -24,7 +24,7 @@
 #include <vector>
 
 class CE2eSink : public IMsgSink {
-public:
+  public:
     using Match = std::function<bool(const CMsg&)>;
 
     void PutMsg(MsgPtr msg) override {
@@ -78,7 +78,7 @@ public:
         };
     }
 
-private:
+  private:
     struct SEntry {
         MsgPtr Msg;
         std::uint64_t Us = 0;
@@ -98,7 +98,7 @@ private:
 };
 
 class CE2eTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr int PORT = 1;
 
     void SetUp() override {
@@ -131,7 +131,8 @@ protected:
         std::string text = "--- simulated modem ---\n";
         for (const auto& r : m_modem.Recorder().Snapshot()) {
             const bool idlePoll = !r.Wire.empty() && r.Wire[0] == 0x81 &&
-                                  (r.Type == SSimRecord::TO_STATION || r.Wire == std::vector<std::uint8_t>{0x81, 0x01, 0x00, 0x7F});
+                                  (r.Type == SSimRecord::TO_STATION ||
+                                   r.Wire == std::vector<std::uint8_t>{0x81, 0x01, 0x00, 0x7F});
             if (!idlePoll) {
                 text += std::to_string(r.Tick) + " " + r.Describe() + "\n";
             }

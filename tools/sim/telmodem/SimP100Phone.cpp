@@ -28,8 +28,9 @@ std::string CSimP100Phone::RawReceived(const std::vector<std::uint8_t>& bytes) {
     }
     if (!bytes.empty() && bytes[0] == 0x03) {
         m_hungUp = true;
-        return bytes.size() == 1 ? "P100 telephone: redirect, calls the next number"
-                                 : "P100 telephone: redirect (" + SSimFrame::Hex(bytes) + "), calls the next number";
+        return bytes.size() == 1
+                   ? "P100 telephone: redirect, calls the next number"
+                   : "P100 telephone: redirect (" + SSimFrame::Hex(bytes) + "), calls the next number";
     }
     return "P100 telephone: unknown command " + SSimFrame::Hex(bytes);
 }
@@ -91,4 +92,6 @@ void CSimP100Phone::AddRaw(const std::vector<std::uint8_t>& nibbles) {
     m_script.push_back(SSimP100Step{SSimP100Step::MESSAGE, nibbles});
 }
 
-void CSimP100Phone::AddTrouble(SSimP100Step::EKind kind) { m_script.push_back(SSimP100Step{kind, {}}); }
+void CSimP100Phone::AddTrouble(SSimP100Step::EKind kind) {
+    m_script.push_back(SSimP100Step{kind, {}});
+}

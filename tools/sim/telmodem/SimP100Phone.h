@@ -8,8 +8,15 @@
 // A P100 lift telephone: sends its messages unasked, one per listen of the modem, with the
 // troubles scripted before each. Once the script is used up it stays silent.
 class CSimP100Phone : public CSimLiftPhone {
-public:
-    enum ECode : std::uint8_t { CODE_ALARM = 0, CODE_VOICE = 1, CODE_OPFAIL = 2, CODE_TEST = 3, CODE_USERID = 4, CODE_USERDATA = 5 };
+  public:
+    enum ECode : std::uint8_t {
+        CODE_ALARM = 0,
+        CODE_VOICE = 1,
+        CODE_OPFAIL = 2,
+        CODE_TEST = 3,
+        CODE_USERID = 4,
+        CODE_USERDATA = 5
+    };
 
     static constexpr std::size_t MAX_USER_DATA = 126;
 
@@ -34,7 +41,7 @@ public:
     // "12345678" -> the eight digit values; empty when it is not 8 digits.
     static std::vector<std::uint8_t> IdNibbles(const std::string& id);
 
-private:
+  private:
     std::deque<SSimP100Step> m_script;
     std::vector<std::uint8_t> m_lastCommand;
 };

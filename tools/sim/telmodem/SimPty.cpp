@@ -10,7 +10,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-CSimPty::~CSimPty() { Close(); }
+CSimPty::~CSimPty() {
+    Close();
+}
 
 bool CSimPty::Open(const std::string& folder, int port, std::string& error) {
     Close();

@@ -19,7 +19,8 @@ std::string SSimRecord::Describe() const {
     return "event:   " + Text;
 }
 
-void CSimRecorder::AddFrame(SSimRecord::EType type, std::uint32_t tick, const std::vector<std::uint8_t>& wire) {
+void CSimRecorder::AddFrame(SSimRecord::EType type, std::uint32_t tick,
+                            const std::vector<std::uint8_t>& wire) {
     SSimRecord record;
     record.Type = type;
     record.Tick = tick;
@@ -52,7 +53,9 @@ void CSimRecorder::Add(SSimRecord record) {
     }
 }
 
-std::vector<SSimRecord> CSimRecorder::Snapshot() const { return Since(0); }
+std::vector<SSimRecord> CSimRecorder::Snapshot() const {
+    return Since(0);
+}
 
 std::vector<SSimRecord> CSimRecorder::Since(std::uint64_t seq) const {
     std::lock_guard guard(m_lock);
@@ -75,7 +78,8 @@ void CSimRecorder::Clear() {
     m_records.clear();
 }
 
-SSimRecord CSimRecorder::WaitFor(const Predicate& match, std::uint32_t timeoutMs, std::uint64_t afterSeq) const {
+SSimRecord CSimRecorder::WaitFor(const Predicate& match, std::uint32_t timeoutMs,
+                                 std::uint64_t afterSeq) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::unique_lock lock(m_lock);
     std::uint64_t checked = afterSeq;
@@ -97,7 +101,8 @@ SSimRecord CSimRecorder::WaitFor(const Predicate& match, std::uint32_t timeoutMs
     }
 }
 
-bool CSimRecorder::WaitForEvent(const std::string& text, std::uint32_t timeoutMs, std::uint64_t afterSeq) const {
+bool CSimRecorder::WaitForEvent(const std::string& text, std::uint32_t timeoutMs,
+                                std::uint64_t afterSeq) const {
     const SSimRecord found = WaitFor(
         [&text](const SSimRecord& r) {
             return r.Type == SSimRecord::EVENT && r.Text.find(text) != std::string::npos;

@@ -130,7 +130,8 @@ bool CSimScenario::ParseLine(const std::string& line, std::string& error) {
     std::size_t start = 0;
     while (start <= body.size()) {
         const std::size_t end = body.find(';', start);
-        const std::string part = body.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string part =
+            body.substr(start, end == std::string::npos ? std::string::npos : end - start);
         std::istringstream words(part);
         std::vector<std::string> list;
         for (std::string w; words >> w;) {
@@ -272,7 +273,8 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
             options.erase(it);
         }
         std::map<std::string, long> values;
-        for (const char* key : {"reply", "line", "reset", "raw", "p100", "nostart", "retry", "cpc", "cpcnone"}) {
+        for (const char* key :
+             {"reply", "line", "reset", "raw", "p100", "nostart", "retry", "cpc", "cpcnone"}) {
             long v = -1;
             if (!TakeNumber(options, key, 0, 600000, v, error)) {
                 return false;
@@ -356,7 +358,8 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
         long n = plan.Signals;
         long ring = plan.RingMs;
         long pause = plan.PauseMs;
-        if (!TakeNumber(options, "rings", 1, 1000, n, error) || !TakeNumber(options, "ring", 1, 60000, ring, error) ||
+        if (!TakeNumber(options, "rings", 1, 1000, n, error) ||
+            !TakeNumber(options, "ring", 1, 60000, ring, error) ||
             !TakeNumber(options, "pause", 1, 60000, pause, error)) {
             return false;
         }
@@ -371,7 +374,8 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
             m_cpc = std::make_shared<CSimCpcPhone>();
             long model = 5;
             long code = 26;
-            if (!TakeNumber(options, "model", 0, 9, model, error) || !TakeNumber(options, "code", 0, 99, code, error)) {
+            if (!TakeNumber(options, "model", 0, 9, model, error) ||
+                !TakeNumber(options, "code", 0, 99, code, error)) {
                 return false;
             }
             std::string id = "12345678";
@@ -398,8 +402,10 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
             return false;
         }
         static const std::map<std::string, SSimP100Step::EKind> troubles = {
-            {"nostart", SSimP100Step::NO_START},         {"exhausted", SSimP100Step::EXHAUSTED},
-            {"msgtimeout", SSimP100Step::MESSAGE_TIMEOUT}, {"checksum", SSimP100Step::CHECKSUM},
+            {"nostart", SSimP100Step::NO_START},
+            {"exhausted", SSimP100Step::EXHAUSTED},
+            {"msgtimeout", SSimP100Step::MESSAGE_TIMEOUT},
+            {"checksum", SSimP100Step::CHECKSUM},
             {"timing", SSimP100Step::TIMING}};
         static const std::map<std::string, CSimP100Phone::ECode> messages = {
             {"alarm", CSimP100Phone::CODE_ALARM},
@@ -408,7 +414,8 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
             {"userid", CSimP100Phone::CODE_USERID}};
         if (auto t = troubles.find(arg); t != troubles.end()) {
             long times = 1;
-            if (words.size() > 3 || (words.size() == 3 && (!ToNumber(words[2], times) || times < 1 || times > 1000))) {
+            if (words.size() > 3 ||
+                (words.size() == 3 && (!ToNumber(words[2], times) || times < 1 || times > 1000))) {
                 error = "bad repeat count";
                 return false;
             }
@@ -441,7 +448,8 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
             }
             bool ok = false;
             const auto values = HexValues(joined, arg == "raw", ok);
-            if (!ok || (arg == "userdata" && !m_p100->AddUserData(values)) || (arg == "raw" && values.size() > 254)) {
+            if (!ok || (arg == "userdata" && !m_p100->AddUserData(values)) ||
+                (arg == "raw" && values.size() > 254)) {
                 error = "p100 " + arg + " needs hexadecimal " + (arg == "raw" ? "nibbles" : "bytes (1-126)");
                 return false;
             }
@@ -500,9 +508,10 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
 
     if (what == "fault") {
         static const std::map<std::string, ESimFault> kinds = {
-            {"silence", ESimFault::SILENCE},   {"garbage", ESimFault::GARBAGE},    {"badcheck", ESimFault::BAD_CHECK},
-            {"gap", ESimFault::GAP},           {"truncate", ESimFault::TRUNCATE},  {"invalid", ESimFault::INVALID_CODE},
-            {"reply97", ESimFault::REPLY_97}, {"hangup", ESimFault::HANG_UP}};
+            {"silence", ESimFault::SILENCE},    {"garbage", ESimFault::GARBAGE},
+            {"badcheck", ESimFault::BAD_CHECK}, {"gap", ESimFault::GAP},
+            {"truncate", ESimFault::TRUNCATE},  {"invalid", ESimFault::INVALID_CODE},
+            {"reply97", ESimFault::REPLY_97},   {"hangup", ESimFault::HANG_UP}};
         const auto kind = kinds.find(arg);
         if (kind == kinds.end()) {
             error = "unknown fault '" + arg + "'";
@@ -513,8 +522,8 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
         }
         long count = 1;
         long v = 0;
-        if (!TakeNumber(options, "count", 1, 100000, count, error) || !TakeNumber(options, "value", 0, 255, v, error) ||
-            !NoneLeft(options, error)) {
+        if (!TakeNumber(options, "count", 1, 100000, count, error) ||
+            !TakeNumber(options, "value", 0, 255, v, error) || !NoneLeft(options, error)) {
             return false;
         }
         const SSimFault fault{kind->second, static_cast<int>(count), static_cast<int>(v)};

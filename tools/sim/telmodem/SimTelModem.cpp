@@ -50,7 +50,9 @@ std::string Digits(const std::vector<std::uint8_t>& values) {
 
 CSimTelModem::CSimTelModem(const IClock& clock) : m_clock(clock) {}
 
-CSimTelModem::~CSimTelModem() { Stop(); }
+CSimTelModem::~CSimTelModem() {
+    Stop();
+}
 
 bool CSimTelModem::Start(const std::string& folder, int port, std::string& error) {
     Stop();
@@ -85,7 +87,9 @@ std::string CSimTelModem::DevicePath() const {
     return m_pty.DevicePath();
 }
 
-std::uint32_t CSimTelModem::Elapsed() const { return m_clock.Tick() - m_startTick; }
+std::uint32_t CSimTelModem::Elapsed() const {
+    return m_clock.Tick() - m_startTick;
+}
 
 void CSimTelModem::SetTxListener(TxListener listener) {
     std::lock_guard guard(m_lock);
@@ -207,7 +211,9 @@ void CSimTelModem::At(std::uint32_t ms, Action action) {
     m_actions.emplace(ms, std::move(action));
 }
 
-void CSimTelModem::RequestQuit() { m_quit = true; }
+void CSimTelModem::RequestQuit() {
+    m_quit = true;
+}
 
 std::uint8_t CSimTelModem::StatusFlags() const {
     std::lock_guard guard(m_lock);
@@ -320,7 +326,8 @@ void CSimTelModem::ReadInput(std::uint32_t tick) {
                 break;
             case CSimFrameParser::PARSE_BAD_CHECK:
                 m_recorder.AddFrame(SSimRecord::FROM_STATION_BAD, tick, m_parser.Frame().Wire);
-                Event(tick, "frame with a wrong check byte ignored: " + SSimFrame::Hex(m_parser.Frame().Wire));
+                Event(tick,
+                      "frame with a wrong check byte ignored: " + SSimFrame::Hex(m_parser.Frame().Wire));
                 break;
             case CSimFrameParser::PARSE_MORE:
                 break;
@@ -332,7 +339,8 @@ void CSimTelModem::ReadInput(std::uint32_t tick) {
 void CSimTelModem::ExpireInput(std::uint32_t tick) {
     if (m_parser.Expire(tick)) {
         m_recorder.AddFrame(SSimRecord::FROM_STATION_BAD, tick, m_parser.Dropped());
-        Event(tick, "incomplete frame dropped after a pause of 50 ms or more: " + SSimFrame::Hex(m_parser.Dropped()));
+        Event(tick, "incomplete frame dropped after a pause of 50 ms or more: " +
+                        SSimFrame::Hex(m_parser.Dropped()));
     }
 }
 
@@ -415,7 +423,8 @@ bool CSimTelModem::Execute(const SSimFrame& frame, std::uint32_t tick, std::opti
             return false;
         }
         SPlanned end;
-        end.Due = tick + std::max<std::uint32_t>(100, m_timing.RawByteMs * static_cast<std::uint32_t>(params.size()));
+        end.Due = tick + std::max<std::uint32_t>(100, m_timing.RawByteMs *
+                                                          static_cast<std::uint32_t>(params.size()));
         end.Final = true;
         end.End = SPlanned::END_RAW;
         end.Raw = params;
@@ -592,7 +601,8 @@ void CSimTelModem::RunTimers(std::uint32_t tick) {
         const bool offHook = m_hookChanges.begin()->second;
         m_hookChanges.erase(m_hookChanges.begin());
         m_offHook = offHook;
-        Event(tick, offHook ? "operator picks up the telephone (off hook)" : "operator puts the telephone down (on hook)");
+        Event(tick, offHook ? "operator picks up the telephone (off hook)"
+                            : "operator puts the telephone down (on hook)");
     }
     RunJob(tick);
     RunRing(tick);
@@ -687,7 +697,8 @@ void CSimTelModem::RunRing(std::uint32_t tick) {
         return;
     }
     if (m_ringing->SignalsDone >= m_ringing->Plan.Signals) {
-        Event(tick, "caller gave up after " + std::to_string(m_ringing->SignalsDone) + " unanswered ring signals");
+        Event(tick,
+              "caller gave up after " + std::to_string(m_ringing->SignalsDone) + " unanswered ring signals");
         m_ringing.reset();
         return;
     }

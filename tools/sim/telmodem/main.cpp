@@ -20,7 +20,9 @@ namespace {
 
 std::atomic<bool> g_stop{false};
 
-void OnSignal(int) { g_stop = true; }
+void OnSignal(int) {
+    g_stop = true;
+}
 
 void Usage() {
     std::printf("Usage: mora_sim_telmodem_cli [options] [statement ...]\n"

@@ -17,7 +17,9 @@ long long NowMs() {
 
 } // namespace
 
-CPtyClient::~CPtyClient() { Close(); }
+CPtyClient::~CPtyClient() {
+    Close();
+}
 
 bool CPtyClient::Open(const std::string& path) {
     Close();
@@ -105,7 +107,8 @@ std::vector<std::uint8_t> CPtyClient::ReadAll(int timeoutMs) {
     return bytes;
 }
 
-bool CPtyClient::Exchange(std::uint8_t code, const std::vector<std::uint8_t>& data, SSimFrame& reply, int timeoutMs) {
+bool CPtyClient::Exchange(std::uint8_t code, const std::vector<std::uint8_t>& data, SSimFrame& reply,
+                          int timeoutMs) {
     Discard();
     std::vector<std::uint8_t> payload = data;
     if (payload.empty()) {

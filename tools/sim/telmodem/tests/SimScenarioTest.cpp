@@ -1,7 +1,7 @@
 // Scenarios in their text form: what people type, and what the tests script.
 
-#include "PtyClient.h"
 #include "SimScenario.h"
+#include "PtyClient.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +22,8 @@ TEST(SimScenarioTest, RejectsMistakesWithTheLineNumber) {
         {"at x quit", "line 1: bad time 'x'"},
         {"fault wobble", "line 1: unknown fault 'wobble'"},
         {"call cpc model=12", "line 1: bad value for model: '12'"},
-        {"call cpc\ncpc refuse nothing", "line 2: cpc refuse needs id, alarmcode, ack, disconnect or timeupdate"},
+        {"call cpc\ncpc refuse nothing",
+         "line 2: cpc refuse needs id, alarmcode, ack, disconnect or timeupdate"},
         {"timing p100=fast", "line 1: bad value for p100: 'fast'"},
         {"operator answer=1 talk=3", "line 1: unknown option 'talk'"},
     };

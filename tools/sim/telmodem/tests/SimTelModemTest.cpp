@@ -1,9 +1,9 @@
 // The simulated modem over a real pseudo-terminal, driven with raw frames as the station would.
 
+#include "SimTelModem.h"
 #include "PtyClient.h"
 #include "SimCpcPhone.h"
 #include "SimP100Phone.h"
-#include "SimTelModem.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 class SimTelModemTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SSimTiming t;
         t.LineMs = 40;
@@ -117,8 +117,9 @@ TEST_F(SimTelModemTest, IgnoresFramesWithAWrongCheckByteOrAGap) {
     ASSERT_TRUE(m_port.Write(Bytes(poll.begin() + 2, poll.end())));
     EXPECT_FALSE(m_port.ReadFrame(reply, 150));
     EXPECT_TRUE(m_modem.Recorder().HasEvent("dropped after a pause"));
-    EXPECT_EQ(m_modem.Recorder().Count([](const SSimRecord& r) { return r.Type == SSimRecord::FROM_STATION_BAD; }),
-              3u); // the bad frame, the dropped half, and its tail dropped in turn
+    EXPECT_EQ(
+        m_modem.Recorder().Count([](const SSimRecord& r) { return r.Type == SSimRecord::FROM_STATION_BAD; }),
+        3u); // the bad frame, the dropped half, and its tail dropped in turn
 
     // The line recovers at once.
     ASSERT_TRUE(m_port.Exchange(0x81, {0x00}, reply));
