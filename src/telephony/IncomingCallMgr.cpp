@@ -9,7 +9,8 @@ constexpr const char* RING_SOURCE = "CIncomingCallMgr::RingDetect";
 constexpr const char* CALL_SOURCE = "CIncomingCallMgr::IncomingCall";
 } // namespace
 
-CIncomingCallMgr::CIncomingCallMgr(const IClock& clock, std::unique_ptr<CProtCom> cpc, std::unique_ptr<CProtCom> p100)
+CIncomingCallMgr::CIncomingCallMgr(const IClock& clock, std::unique_ptr<CProtCom> cpc,
+                                   std::unique_ptr<CProtCom> p100)
     : m_clock(&clock), m_p100(std::move(p100)), m_cpc(std::move(cpc)), m_callTimer(clock), m_ringTimer(clock),
       m_hookTimer(clock) {
     if (!m_cpc) {
@@ -22,9 +23,9 @@ CIncomingCallMgr::CIncomingCallMgr(const IClock& clock, std::unique_ptr<CProtCom
 
 CIncomingCallMgr::~CIncomingCallMgr() = default;
 
-void CIncomingCallMgr::Init(ITelLine* line, ITelPrimitives* primitives, std::int32_t voiceCallEnabled, CLogFile* log,
-                            std::int32_t p100Enabled, std::int32_t cpcEnabled, std::int16_t ringSignals,
-                            std::int32_t redirectMode) {
+void CIncomingCallMgr::Init(ITelLine* line, ITelPrimitives* primitives, std::int32_t voiceCallEnabled,
+                            CLogFile* log, std::int32_t p100Enabled, std::int32_t cpcEnabled,
+                            std::int16_t ringSignals, std::int32_t redirectMode) {
     m_line = line;
     m_voiceCallEnabled = voiceCallEnabled;
     m_log = log;
@@ -96,7 +97,9 @@ bool CIncomingCallMgr::RingDetect() {
             m_ringState = ICMGR_RDST_RING_DURATION;
         }
         break;
-    default: m_ringState = ICMGR_RDST_IDLE; break;
+    default:
+        m_ringState = ICMGR_RDST_IDLE;
+        break;
     }
     return false;
 }
@@ -138,7 +141,8 @@ std::unique_ptr<CTelHandlerMsg> CIncomingCallMgr::IncomingCall(bool comError) {
             m_callTimer.Start(PRE_DELAY_MS);
             m_callState = ICMGR_ICST_PRE_DELAY;
             break;
-        case TELHND_LCRET_BUSY: break;
+        case TELHND_LCRET_BUSY:
+            break;
         default:
             LogCall("ICMGR_ICST_LINE_CONNECT: Serial communication error");
             m_callState = ICMGR_ICST_LINE_DISCONNECT;
@@ -153,27 +157,39 @@ std::unique_ptr<CTelHandlerMsg> CIncomingCallMgr::IncomingCall(bool comError) {
         }
         return nullptr;
 
-    case ICMGR_ICST_RECEIVE_MSG: return StepReceive();
+    case ICMGR_ICST_RECEIVE_MSG:
+        return StepReceive();
 
     case ICMGR_ICST_NEXT_PROTOCOL:
         ++m_protocolIndex;
-        m_callState = (m_protocolIndex < m_protocolCount) ? ICMGR_ICST_RECEIVE_MSG : ICMGR_ICST_LINE_DISCONNECT;
+        m_callState =
+            (m_protocolIndex < m_protocolCount) ? ICMGR_ICST_RECEIVE_MSG : ICMGR_ICST_LINE_DISCONNECT;
         return nullptr;
 
-    case ICMGR_ICST_VOICECALL_NOTIFY: return StepNotify(comError);
-    case ICMGR_ICST_VOICECALL_COMM: return StepComm(comError);
-    case ICMGR_ICST_SEND_TIME_UPDATE: return StepTimeUpdate();
+    case ICMGR_ICST_VOICECALL_NOTIFY:
+        return StepNotify(comError);
+    case ICMGR_ICST_VOICECALL_COMM:
+        return StepComm(comError);
+    case ICMGR_ICST_SEND_TIME_UPDATE:
+        return StepTimeUpdate();
 
     case ICMGR_ICST_SEND_DISCONNECT: {
         const std::uint16_t r = Current() != nullptr ? Current()->SendDisconnect() : PROTCOM_SDRET_COM_ERROR;
         switch (r) {
-        case PROTCOM_SDRET_BUSY: return nullptr;
-        case PROTCOM_SDRET_DONE: LogCall("ICMGR_ICST_SEND_DISCONNECT: PROTCOM_SDRET_DONE"); break;
-        case PROTCOM_SDRET_RECEIVE_ERROR: LogCall("ICMGR_ICST_SEND_DISCONNECT: PROTCOM_SDRET_RECEIVE_ERROR"); break;
+        case PROTCOM_SDRET_BUSY:
+            return nullptr;
+        case PROTCOM_SDRET_DONE:
+            LogCall("ICMGR_ICST_SEND_DISCONNECT: PROTCOM_SDRET_DONE");
+            break;
+        case PROTCOM_SDRET_RECEIVE_ERROR:
+            LogCall("ICMGR_ICST_SEND_DISCONNECT: PROTCOM_SDRET_RECEIVE_ERROR");
+            break;
         case PROTCOM_SDRET_RECEIVE_TIMEOUT:
             LogCall("ICMGR_ICST_SEND_DISCONNECT: PROTCOM_SDRET_RECEIVE_TIMEOUT");
             break;
-        default: LogCall("ICMGR_ICST_SEND_DISCONNECT: PROTCOM_SDRET_COM_ERROR"); break;
+        default:
+            LogCall("ICMGR_ICST_SEND_DISCONNECT: PROTCOM_SDRET_COM_ERROR");
+            break;
         }
         m_callState = ICMGR_ICST_LINE_DISCONNECT;
         return nullptr;
@@ -183,9 +199,14 @@ std::unique_ptr<CTelHandlerMsg> CIncomingCallMgr::IncomingCall(bool comError) {
         const std::uint16_t r =
             Current() != nullptr ? Current()->SendRedirect(m_redirectMode) : PROTCOM_SDRET_COM_ERROR;
         switch (r) {
-        case PROTCOM_SDRET_BUSY: return nullptr;
-        case PROTCOM_SDRET_DONE: LogCall("ICMGR_ICST_SEND_REDIRECT: PROTCOM_SDRET_DONE"); break;
-        case PROTCOM_SDRET_COM_ERROR: LogCall("ICMGR_ICST_SEND_REDIRECT: PROTCOM_SDRET_COM_ERROR"); break;
+        case PROTCOM_SDRET_BUSY:
+            return nullptr;
+        case PROTCOM_SDRET_DONE:
+            LogCall("ICMGR_ICST_SEND_REDIRECT: PROTCOM_SDRET_DONE");
+            break;
+        case PROTCOM_SDRET_COM_ERROR:
+            LogCall("ICMGR_ICST_SEND_REDIRECT: PROTCOM_SDRET_COM_ERROR");
+            break;
         default:
             // No protocol gives another result; should one, the line must still be released
             // rather than redirecting for ever.
@@ -227,7 +248,8 @@ std::unique_ptr<CTelHandlerMsg> CIncomingCallMgr::StepReceive() {
     }
     std::unique_ptr<CTelHandlerMsg> record;
     switch (protocol->ReceiveMsg(record)) {
-    case PROTCOM_RMRET_BUSY: return nullptr;
+    case PROTCOM_RMRET_BUSY:
+        return nullptr;
     case PROTCOM_RMRET_DONE:
         m_callTimer.Start(POST_DELAY_MS);
         m_callState = ICMGR_ICST_POST_DELAY;
@@ -252,7 +274,8 @@ std::unique_ptr<CTelHandlerMsg> CIncomingCallMgr::StepReceive() {
             m_callState = ICMGR_ICST_SEND_DISCONNECT;
         }
         return record;
-    case PROTCOM_RMRET_MESSAGE: return record;
+    case PROTCOM_RMRET_MESSAGE:
+        return record;
     case PROTCOM_RMRET_RECEIVE_ERROR:
         LogCall("ICMGR_ICST_RECEIVE_MSG: Protocol receive error");
         m_callState = ICMGR_ICST_SEND_DISCONNECT;
@@ -336,7 +359,8 @@ std::unique_ptr<CTelHandlerMsg> CIncomingCallMgr::StepComm(bool comError) {
 std::unique_ptr<CTelHandlerMsg> CIncomingCallMgr::StepTimeUpdate() {
     const std::uint16_t r = Current() != nullptr ? Current()->SendTimeUpdate() : PROTCOM_STRET_COM_ERROR;
     switch (r) {
-    case PROTCOM_STRET_BUSY: return nullptr;
+    case PROTCOM_STRET_BUSY:
+        return nullptr;
     case PROTCOM_STRET_DONE:
         LogCall("ICMGR_ICST_SEND_TIME_UPDATE: PROTCOM_STRET_DONE");
         m_callState = m_returnState;

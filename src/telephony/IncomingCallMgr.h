@@ -62,7 +62,8 @@ public:
     static constexpr std::int16_t TALK_EXTRA_SECONDS = 180;
 
     // The protocols are created here unless given (tests pass fakes).
-    explicit CIncomingCallMgr(const IClock& clock = CSystemClock::Instance(), std::unique_ptr<CProtCom> cpc = nullptr,
+    explicit CIncomingCallMgr(const IClock& clock = CSystemClock::Instance(),
+                              std::unique_ptr<CProtCom> cpc = nullptr,
                               std::unique_ptr<CProtCom> p100 = nullptr);
     virtual ~CIncomingCallMgr();
     CIncomingCallMgr(const CIncomingCallMgr&) = delete;

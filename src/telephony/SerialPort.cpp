@@ -15,16 +15,35 @@ namespace {
 
 bool SpeedConstant(std::uint32_t speed, speed_t& out) {
     switch (speed) {
-    case 1200: out = B1200; return true;
-    case 2400: out = B2400; return true;
-    case 4800: out = B4800; return true;
-    case 9600: out = B9600; return true;
-    case 19200: out = B19200; return true;
-    case 38400: out = B38400; return true;
-    case 57600: out = B57600; return true;
-    case 115200: out = B115200; return true;
-    case 230400: out = B230400; return true;
-    default: return false;
+    case 1200:
+        out = B1200;
+        return true;
+    case 2400:
+        out = B2400;
+        return true;
+    case 4800:
+        out = B4800;
+        return true;
+    case 9600:
+        out = B9600;
+        return true;
+    case 19200:
+        out = B19200;
+        return true;
+    case 38400:
+        out = B38400;
+        return true;
+    case 57600:
+        out = B57600;
+        return true;
+    case 115200:
+        out = B115200;
+        return true;
+    case 230400:
+        out = B230400;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -42,7 +61,9 @@ void CloseDevice(int fd) {
 
 } // namespace
 
-CSerialPort::~CSerialPort() { Close(); }
+CSerialPort::~CSerialPort() {
+    Close();
+}
 
 std::uint16_t CSerialPort::Open() {
     if (m_portNumber < 1 || m_portNumber > 255) {
@@ -160,7 +181,8 @@ std::uint16_t CSerialPort::Probe(std::int16_t port) {
     }
     const int fd = OpenDevice(port);
     if (fd < 0) {
-        return (errno == EBUSY || errno == EACCES || errno == EPERM) ? SERIAL_PROBE_BUSY : SERIAL_PROBE_ABSENT;
+        return (errno == EBUSY || errno == EACCES || errno == EPERM) ? SERIAL_PROBE_BUSY
+                                                                     : SERIAL_PROBE_ABSENT;
     }
     if (::isatty(fd) == 0) {
         ::close(fd);

@@ -16,7 +16,11 @@ public:
     };
     enum ReadResult : std::uint16_t { SERIAL_READ_NONE = 0, SERIAL_READ_BYTE = 1, SERIAL_READ_FAILED = 2 };
     enum WriteResult : std::uint16_t { SERIAL_WRITE_OK = 0, SERIAL_WRITE_FAILED = 1 };
-    enum ProbeResult : std::uint16_t { SERIAL_PROBE_ABSENT = 0, SERIAL_PROBE_BUSY = 1, SERIAL_PROBE_FREE = 2 };
+    enum ProbeResult : std::uint16_t {
+        SERIAL_PROBE_ABSENT = 0,
+        SERIAL_PROBE_BUSY = 1,
+        SERIAL_PROBE_FREE = 2
+    };
 
     CSerialPort() = default;
     ~CSerialPort();

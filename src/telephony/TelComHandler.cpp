@@ -8,9 +8,12 @@ namespace {
 constexpr const char* SOURCE = "CTelComHandler::ThreadMain";
 }
 
-CTelComHandler::CTelComHandler(IMsgSink* owner, const IClock& clock) : CHandler(owner, clock), m_link(clock) {}
+CTelComHandler::CTelComHandler(IMsgSink* owner, const IClock& clock)
+    : CHandler(owner, clock), m_link(clock) {}
 
-CTelComHandler::~CTelComHandler() { Shutdown(); }
+CTelComHandler::~CTelComHandler() {
+    Shutdown();
+}
 
 void CTelComHandler::ThreadMain() {
     if (!LinkStart()) {
@@ -63,10 +66,18 @@ void CTelComHandler::LinkEnd() {
 
 void CTelComHandler::LinkStep() {
     switch (m_state) {
-    case LINK_ST_IDLE: StepIdle(); break;
-    case LINK_ST_SEND: StepSend(); break;
-    case LINK_ST_WAIT: StepWait(); break;
-    case LINK_ST_RETRY: StepRetry(); break;
+    case LINK_ST_IDLE:
+        StepIdle();
+        break;
+    case LINK_ST_SEND:
+        StepSend();
+        break;
+    case LINK_ST_WAIT:
+        StepWait();
+        break;
+    case LINK_ST_RETRY:
+        StepRetry();
+        break;
     case LINK_ST_FAILED:
     default:
         // Nothing is sent any more; the owner has been told and the thread waits to be stopped.
@@ -158,7 +169,8 @@ void CTelComHandler::StepWait() {
     if (code < REPLY_FIRST_VALID || code > REPLY_LAST_VALID || n == 0) {
         ++m_invalidCount;
         if (m_invalidCount < MAX_INVALID) {
-            m_log->WriteF(SOURCE, "Invalid RX command: %u, retrying: %d", unsigned(code), int(m_invalidCount));
+            m_log->WriteF(SOURCE, "Invalid RX command: %u, retrying: %d", unsigned(code),
+                          int(m_invalidCount));
             Clock().Sleep(REST_MS);
             m_state = LINK_ST_SEND;
         } else {
@@ -248,7 +260,8 @@ void CTelComHandler::UpdateStatistics() {
         m_sumReplyTime += t;
         m_avgReplyTime = m_sumReplyTime / m_replyCount;
     } else {
-        m_log->WriteF(SOURCE, "ReplyTime handling restarted, Max Reply Time: %u ms, Average Reply Time: %u ms",
+        m_log->WriteF(SOURCE,
+                      "ReplyTime handling restarted, Max Reply Time: %u ms, Average Reply Time: %u ms",
                       m_maxReplyTime, m_avgReplyTime);
         m_replyCount = 0;
         m_sumReplyTime = 0;
@@ -256,7 +269,9 @@ void CTelComHandler::UpdateStatistics() {
     }
 }
 
-void CTelComHandler::Post(std::uint16_t kind) { PostToOwner(std::make_unique<CComMsg>(kind)); }
+void CTelComHandler::Post(std::uint16_t kind) {
+    PostToOwner(std::make_unique<CComMsg>(kind));
+}
 
 void CTelComHandler::Log(const char* text) {
     if (m_log) {

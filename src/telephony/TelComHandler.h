@@ -30,7 +30,7 @@ public:
     static constexpr std::uint8_t REPLY_LAST_VALID = 0x97;
 
     // Flags byte.
-    static constexpr std::uint8_t FLAG_ACCEPTED = 0x80; // from the modem: last command accepted
+    static constexpr std::uint8_t FLAG_ACCEPTED = 0x80;   // from the modem: last command accepted
     static constexpr std::uint8_t FLAG_ACK_REPORT = 0x80; // from the station: last report received
     static constexpr std::uint8_t FLAG_BUSY = 0x40;
     static constexpr std::uint8_t FLAG_ICT_ERROR = 0x02;

@@ -17,9 +17,12 @@ enum : std::uint32_t { WR_FIRST = 0, WR_WAIT_BUSY = 1, WR_WAIT_BUSY_END = 2, WR_
 } // namespace
 
 CTelHandler::CTelHandler(IMsgSink* owner, const IClock& clock)
-    : CHandler(owner, clock), m_link(nullptr, clock), m_callMgr(clock), m_primTimer(clock), m_stateTimer(clock) {}
+    : CHandler(owner, clock), m_link(nullptr, clock), m_callMgr(clock), m_primTimer(clock),
+      m_stateTimer(clock) {}
 
-CTelHandler::~CTelHandler() { Shutdown(); }
+CTelHandler::~CTelHandler() {
+    Shutdown();
+}
 
 void CTelHandler::Log(const char* source, const std::string& text) {
     if (m_log) {
@@ -60,8 +63,8 @@ bool CTelHandler::HandlerStart() {
     m_acceptReply = false;
     m_srState = m_rawState = m_infoState = m_lcState = m_resetState = m_wrState = PRIM_IDLE;
     m_telInfo.Init(link, m_log.get());
-    m_callMgr.Init(this, this, m_config.VoiceCallEnabled, m_log.get(), m_config.P100Enabled, m_config.CpcEnabled,
-                   m_config.RingSignals, m_config.RedirectMode);
+    m_callMgr.Init(this, this, m_config.VoiceCallEnabled, m_log.get(), m_config.P100Enabled,
+                   m_config.CpcEnabled, m_config.RingSignals, m_config.RedirectMode);
     return true;
 }
 
@@ -103,7 +106,9 @@ void CTelHandler::TelStatus(std::uint16_t code, const std::string& text) {
     PostToOwner(std::move(msg));
 }
 
-void CTelHandler::Send(std::unique_ptr<CTelMsg> request) { m_telInfo.Encode(std::move(request)); }
+void CTelHandler::Send(std::unique_ptr<CTelMsg> request) {
+    m_telInfo.Encode(std::move(request));
+}
 
 void CTelHandler::HandleFlags(const CComMsg& msg) {
     m_modemFlags = msg.Data[1];
@@ -135,7 +140,9 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
         }
         return;
     }
-    case MsgKind::TEL_ABORT_VOICE_CALL: m_callMgr.Abort(); return;
+    case MsgKind::TEL_ABORT_VOICE_CALL:
+        m_callMgr.Abort();
+        return;
     case MsgKind::TEL_SET_RELAY:
         if (auto req = MsgCast<CTelHandlerMsg>(msg)) {
             SetRelay(req->RelayNo, req->Flag);
@@ -170,7 +177,9 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
             }
         }
         return;
-    case MsgKind::COM_TIMEOUT: m_comError = 1; return;
+    case MsgKind::COM_TIMEOUT:
+        m_comError = 1;
+        return;
     case MsgKind::COM_RX_FAILURE:
         Log(THREAD_SOURCE, "Serial Reception Failure");
         TelStatus(TELSTATUS_SERIAL_FAILURE, Text::Tr("IDS_TELHANDLER_MSG_2"));
@@ -189,7 +198,9 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
 
 void CTelHandler::StepState() {
     switch (m_state) {
-    case TELHND_ST_START: m_state = TELHND_ST_MODEM_INFO; break;
+    case TELHND_ST_START:
+        m_state = TELHND_ST_MODEM_INFO;
+        break;
 
     case TELHND_ST_MODEM_INFO: {
         std::shared_ptr<CSwHwInfo> info;
@@ -252,7 +263,9 @@ void CTelHandler::StepState() {
 
     case TELHND_ST_LINE_RESET:
         switch (TelCommReset()) {
-        case TELHND_TRRET_OK: m_state = TELHND_ST_IDLE; break;
+        case TELHND_TRRET_OK:
+            m_state = TELHND_ST_IDLE;
+            break;
         case TELHND_TRRET_LINE_HELD:
             Log(THREAD_SOURCE, "Modem TelComm Reset Error");
             TelStatus(TELSTATUS_COM_ERROR, Text::Tr("IDS_TELHANDLER_MSG_4"));
@@ -263,7 +276,8 @@ void CTelHandler::StepState() {
             Log(THREAD_SOURCE, "TELHND_TRRET_COM_ERROR");
             m_state = TELHND_ST_COM_ERROR;
             break;
-        default: break;
+        default:
+            break;
         }
         break;
 
@@ -302,7 +316,9 @@ void CTelHandler::StepState() {
         }
         break;
 
-    default: m_state = TELHND_ST_START; break;
+    default:
+        m_state = TELHND_ST_START;
+        break;
     }
 }
 
@@ -361,7 +377,8 @@ std::uint16_t CTelHandler::LineConnect(std::int32_t on) {
     return TELHND_LCRET_BUSY;
 }
 
-std::uint16_t CTelHandler::WaitReply(std::unique_ptr<CTelMsg>& reply, std::uint16_t mode, std::uint32_t timeoutMs) {
+std::uint16_t CTelHandler::WaitReply(std::unique_ptr<CTelMsg>& reply, std::uint16_t mode,
+                                     std::uint32_t timeoutMs) {
     if (m_comError != 0) {
         m_acceptReply = false;
         m_wrState = WR_FIRST;
@@ -429,18 +446,21 @@ std::uint16_t CTelHandler::WaitReply(std::unique_ptr<CTelMsg>& reply, std::uint1
 std::uint16_t CTelHandler::SendReceive(std::uint16_t protocol, std::uint16_t param,
                                        std::unique_ptr<CTelHandlerMsg>& record) {
     switch (m_srState) {
-    case PRIM_IDLE: m_srState = PRIM_ARMED; return TELHND_SRRET_BUSY;
+    case PRIM_IDLE:
+        m_srState = PRIM_ARMED;
+        return TELHND_SRRET_BUSY;
     case PRIM_ARMED: {
         m_srTimeout = SEND_RECEIVE_TIMEOUT_MS;
-        auto request =
-            std::make_unique<CTelMsg>(protocol == TELHND_PROTOCOL_P100 ? TELMSG_P100_LISTEN : TELMSG_CPC_REQUEST);
+        auto request = std::make_unique<CTelMsg>(protocol == TELHND_PROTOCOL_P100 ? TELMSG_P100_LISTEN
+                                                                                  : TELMSG_CPC_REQUEST);
         request->Arg2 = param;
         Send(std::move(request));
         m_wrState = WR_FIRST;
         m_srState = PRIM_WAIT;
         break;
     }
-    default: break;
+    default:
+        break;
     }
 
     std::unique_ptr<CTelMsg> reply;
@@ -459,16 +479,28 @@ std::uint16_t CTelHandler::SendReceive(std::uint16_t protocol, std::uint16_t par
                 result = TELHND_SRRET_RETRIES_EXCEEDED;
             }
             break;
-        case TELMSG_RX_START_TIMEOUT: result = TELHND_SRRET_START_TIMEOUT; break;
-        case TELMSG_RX_NO_MESSAGE: result = TELHND_SRRET_RETRIES_EXCEEDED; break;
-        case TELMSG_RX_MESSAGE_TIMEOUT: result = TELHND_SRRET_MESSAGE_TIMEOUT; break;
-        case TELMSG_RX_CHECKSUM_ERROR: result = TELHND_SRRET_CHECKSUM_ERROR; break;
-        case TELMSG_RX_TIMING_ERROR: result = TELHND_SRRET_TIMING_ERROR; break;
-        default: result = TELHND_SRRET_RETRIES_EXCEEDED; break;
+        case TELMSG_RX_START_TIMEOUT:
+            result = TELHND_SRRET_START_TIMEOUT;
+            break;
+        case TELMSG_RX_NO_MESSAGE:
+            result = TELHND_SRRET_RETRIES_EXCEEDED;
+            break;
+        case TELMSG_RX_MESSAGE_TIMEOUT:
+            result = TELHND_SRRET_MESSAGE_TIMEOUT;
+            break;
+        case TELMSG_RX_CHECKSUM_ERROR:
+            result = TELHND_SRRET_CHECKSUM_ERROR;
+            break;
+        case TELMSG_RX_TIMING_ERROR:
+            result = TELHND_SRRET_TIMING_ERROR;
+            break;
+        default:
+            result = TELHND_SRRET_RETRIES_EXCEEDED;
+            break;
         }
     }
-    const bool modemRetrying = result == TELHND_SRRET_MESSAGE_TIMEOUT || result == TELHND_SRRET_CHECKSUM_ERROR ||
-                               result == TELHND_SRRET_TIMING_ERROR;
+    const bool modemRetrying = result == TELHND_SRRET_MESSAGE_TIMEOUT ||
+                               result == TELHND_SRRET_CHECKSUM_ERROR || result == TELHND_SRRET_TIMING_ERROR;
     if (modemRetrying) {
         // The modem retries on its own and reports again without a new request: keep taking
         // replies from now on, so its next report cannot slip past between two calls.
@@ -484,10 +516,13 @@ std::uint16_t CTelHandler::SendReceive(std::uint16_t protocol, std::uint16_t par
 
 std::uint16_t CTelHandler::SendRaw(const CBufferMsg& bytes) {
     switch (m_rawState) {
-    case PRIM_IDLE: m_rawState = PRIM_ARMED; return TELHND_RAWRET_BUSY;
+    case PRIM_IDLE:
+        m_rawState = PRIM_ARMED;
+        return TELHND_RAWRET_BUSY;
     case PRIM_ARMED: {
         auto request = std::make_unique<CTelMsg>(TELMSG_SEND_RAW);
-        const std::uint16_t n = std::min<std::uint16_t>(bytes.Length, static_cast<std::uint16_t>(bytes.Data.size()));
+        const std::uint16_t n =
+            std::min<std::uint16_t>(bytes.Length, static_cast<std::uint16_t>(bytes.Data.size()));
         std::copy(bytes.Data.begin(), bytes.Data.begin() + n, request->Data.begin());
         request->Length = n;
         Send(std::move(request));
@@ -495,7 +530,8 @@ std::uint16_t CTelHandler::SendRaw(const CBufferMsg& bytes) {
         m_rawState = PRIM_WAIT;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     std::unique_ptr<CTelMsg> reply;
     const std::uint16_t w = WaitReply(reply, TELHND_WRMODE_BUSY_END, SEND_RAW_TIMEOUT_MS);
@@ -508,13 +544,16 @@ std::uint16_t CTelHandler::SendRaw(const CBufferMsg& bytes) {
 
 std::uint16_t CTelHandler::ReadSwHwInfo(std::shared_ptr<CSwHwInfo>& info) {
     switch (m_infoState) {
-    case PRIM_IDLE: m_infoState = PRIM_ARMED; return TELHND_RSRET_BUSY;
+    case PRIM_IDLE:
+        m_infoState = PRIM_ARMED;
+        return TELHND_RSRET_BUSY;
     case PRIM_ARMED:
         Send(std::make_unique<CTelMsg>(TELMSG_READ_INFO));
         m_wrState = WR_FIRST;
         m_infoState = PRIM_WAIT;
         break;
-    default: break;
+    default:
+        break;
     }
     std::unique_ptr<CTelMsg> reply;
     const std::uint16_t w = WaitReply(reply, TELHND_WRMODE_REPLY, READ_INFO_TIMEOUT_MS);
@@ -531,7 +570,9 @@ std::uint16_t CTelHandler::ReadSwHwInfo(std::shared_ptr<CSwHwInfo>& info) {
 
 std::uint16_t CTelHandler::TelCommReset() {
     switch (m_resetState) {
-    case PRIM_IDLE: m_resetState = PRIM_ARMED; return TELHND_TRRET_BUSY;
+    case PRIM_IDLE:
+        m_resetState = PRIM_ARMED;
+        return TELHND_TRRET_BUSY;
     case PRIM_ARMED:
         Send(std::make_unique<CTelMsg>(TELMSG_RESET_LINE));
         m_primTimer.Start(RESET_MS);

@@ -31,9 +31,9 @@ inline constexpr std::uint16_t TELHND_WRRET_BUSY = 0;
 inline constexpr std::uint16_t TELHND_WRRET_OK = 1;
 inline constexpr std::uint16_t TELHND_WRRET_TIMEOUT = 2;
 inline constexpr std::uint16_t TELHND_WRRET_COM_ERROR = 3;
-inline constexpr std::uint16_t TELHND_WRMODE_BUSY_END = 1; // wait for busy, then for busy to end
+inline constexpr std::uint16_t TELHND_WRMODE_BUSY_END = 1;   // wait for busy, then for busy to end
 inline constexpr std::uint16_t TELHND_WRMODE_BUSY_REPLY = 2; // wait for busy, then for a reply
-inline constexpr std::uint16_t TELHND_WRMODE_REPLY = 3;    // wait for a reply at once
+inline constexpr std::uint16_t TELHND_WRMODE_REPLY = 3;      // wait for a reply at once
 
 // Status codes of the kind-43 message.
 enum TelStatusCode : std::uint16_t {

@@ -27,7 +27,9 @@ bool CTelInfo::BuildFrame(const CTelMsg& request, CComMsg& frame, CCpcInfo* cpc)
     const auto arg = static_cast<std::uint8_t>(request.Arg);
     const auto arg2 = static_cast<std::uint8_t>(request.Arg2);
     switch (request.Kind) {
-    case TELMSG_LINE_CONTROL: SetParams(frame, TELCMD_LINE_CONTROL, {arg}); return true;
+    case TELMSG_LINE_CONTROL:
+        SetParams(frame, TELCMD_LINE_CONTROL, {arg});
+        return true;
     case TELMSG_SEND_RAW: {
         // One frame carries the flags byte and at most 254 bytes for the line.
         const std::uint16_t n = std::min<std::uint16_t>(request.Length, 254);
@@ -37,10 +39,18 @@ bool CTelInfo::BuildFrame(const CTelMsg& request, CComMsg& frame, CCpcInfo* cpc)
         frame.Length = n;
         return true;
     }
-    case TELMSG_P100_LISTEN: SetParams(frame, TELCMD_P100_LISTEN, {arg2}); return true;
-    case TELMSG_READ_INFO: SetParams(frame, TELCMD_READ_INFO, {}); return true;
-    case TELMSG_RESET_LINE: SetParams(frame, TELCMD_RESET_LINE, {}); return true;
-    case TELMSG_VOICE_CALL: SetParams(frame, TELCMD_VOICE_CALL, {arg}); return true;
+    case TELMSG_P100_LISTEN:
+        SetParams(frame, TELCMD_P100_LISTEN, {arg2});
+        return true;
+    case TELMSG_READ_INFO:
+        SetParams(frame, TELCMD_READ_INFO, {});
+        return true;
+    case TELMSG_RESET_LINE:
+        SetParams(frame, TELCMD_RESET_LINE, {});
+        return true;
+    case TELMSG_VOICE_CALL:
+        SetParams(frame, TELCMD_VOICE_CALL, {arg});
+        return true;
     case TELMSG_CPC_REQUEST:
         if (cpc != nullptr) {
             cpc->Encode(frame, request.Arg2);
@@ -51,11 +61,14 @@ bool CTelInfo::BuildFrame(const CTelMsg& request, CComMsg& frame, CCpcInfo* cpc)
         frame.Data[0] = TELCMD_CPC_REQUEST;
         frame.Data[1] = 0;
         return true;
-    case TELMSG_RELAY: SetParams(frame, TELCMD_RELAY, {arg2, arg}); return true;
+    case TELMSG_RELAY:
+        SetParams(frame, TELCMD_RELAY, {arg2, arg});
+        return true;
     case TELMSG_NET_SELECT:
         SetParams(frame, TELCMD_NET_SELECT, {arg2, static_cast<std::uint8_t>(request.Param[0])});
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -98,12 +111,17 @@ std::unique_ptr<CTelMsg> CTelInfo::Decode(const CComMsg& frame) {
         return reply;
     }
     case TELREP_P100_START_TIMEOUT:
-    case TELREP_CPC_NO_MESSAGE_2: return std::make_unique<CTelMsg>(TELMSG_RX_START_TIMEOUT);
+    case TELREP_CPC_NO_MESSAGE_2:
+        return std::make_unique<CTelMsg>(TELMSG_RX_START_TIMEOUT);
     case TELREP_P100_RETRIES_EXCEEDED:
-    case TELREP_CPC_NO_MESSAGE_1: return std::make_unique<CTelMsg>(TELMSG_RX_NO_MESSAGE);
-    case TELREP_P100_MESSAGE_TIMEOUT: return std::make_unique<CTelMsg>(TELMSG_RX_MESSAGE_TIMEOUT);
-    case TELREP_P100_CHECKSUM_ERROR: return std::make_unique<CTelMsg>(TELMSG_RX_CHECKSUM_ERROR);
-    case TELREP_P100_TIMING_ERROR: return std::make_unique<CTelMsg>(TELMSG_RX_TIMING_ERROR);
+    case TELREP_CPC_NO_MESSAGE_1:
+        return std::make_unique<CTelMsg>(TELMSG_RX_NO_MESSAGE);
+    case TELREP_P100_MESSAGE_TIMEOUT:
+        return std::make_unique<CTelMsg>(TELMSG_RX_MESSAGE_TIMEOUT);
+    case TELREP_P100_CHECKSUM_ERROR:
+        return std::make_unique<CTelMsg>(TELMSG_RX_CHECKSUM_ERROR);
+    case TELREP_P100_TIMING_ERROR:
+        return std::make_unique<CTelMsg>(TELMSG_RX_TIMING_ERROR);
     case TELREP_SWHW_INFO: {
         if (frame.Length < SWHW_INFO_PARAMS) {
             if (m_log != nullptr) {
@@ -122,6 +140,7 @@ std::unique_ptr<CTelMsg> CTelInfo::Decode(const CComMsg& frame) {
         reply->SwHwInfo = std::move(info);
         return reply;
     }
-    default: return nullptr;
+    default:
+        return nullptr;
     }
 }

@@ -21,13 +21,13 @@ inline constexpr std::uint16_t TELMSG_CPC_REQUEST = 13; // 0x8F [digits of reque
 inline constexpr std::uint16_t TELMSG_RELAY = 14;       // 0x90 [Arg2 relay, Arg on]
 inline constexpr std::uint16_t TELMSG_NET_SELECT = 15;  // 0x91 [Arg2 selection, Param[0]]
 // ...and the modem replies it decodes.
-inline constexpr std::uint16_t TELMSG_RX_RECORD = 7;          // 0x86 or 0x8E decoded; Record set
-inline constexpr std::uint16_t TELMSG_RX_START_TIMEOUT = 8;   // 0x87, 0x90, undecodable 0x86
-inline constexpr std::uint16_t TELMSG_RX_NO_MESSAGE = 9;      // 0x88, 0x8F
+inline constexpr std::uint16_t TELMSG_RX_RECORD = 7;           // 0x86 or 0x8E decoded; Record set
+inline constexpr std::uint16_t TELMSG_RX_START_TIMEOUT = 8;    // 0x87, 0x90, undecodable 0x86
+inline constexpr std::uint16_t TELMSG_RX_NO_MESSAGE = 9;       // 0x88, 0x8F
 inline constexpr std::uint16_t TELMSG_RX_MESSAGE_TIMEOUT = 10; // 0x89
-inline constexpr std::uint16_t TELMSG_RX_CHECKSUM_ERROR = 11; // 0x8A
-inline constexpr std::uint16_t TELMSG_RX_TIMING_ERROR = 12;   // 0x8B
-inline constexpr std::uint16_t TELMSG_RX_SWHW_INFO = 14;      // 0x8D; SwHwInfo set
+inline constexpr std::uint16_t TELMSG_RX_CHECKSUM_ERROR = 11;  // 0x8A
+inline constexpr std::uint16_t TELMSG_RX_TIMING_ERROR = 12;    // 0x8B
+inline constexpr std::uint16_t TELMSG_RX_SWHW_INFO = 14;       // 0x8D; SwHwInfo set
 
 // Modem command codes.
 inline constexpr std::uint8_t TELCMD_LINE_CONTROL = 0x82;

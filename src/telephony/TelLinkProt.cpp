@@ -8,7 +8,9 @@ bool CTelLinkProt::Open(std::int16_t port, std::uint32_t speed) {
     return m_port.Open() == CSerialPort::SERIAL_OPEN_OK;
 }
 
-void CTelLinkProt::Close() { m_port.Close(); }
+void CTelLinkProt::Close() {
+    m_port.Close();
+}
 
 std::uint8_t CTelLinkProt::CheckByte(const std::uint8_t* wire, std::size_t length) {
     std::uint8_t check = 0xFF;

@@ -57,14 +57,19 @@ int CTelMgr::Start(IMsgSink* databaseHandler) {
             Pane(Text::Tr("IDS_TELMGR_MSG_3"));
             return 1;
         }
-        m_frontEnd->MessageBox(Text::Tr("IDS_TELMGR_MSG_4"), IFrontEnd::EButtons::Ok, IFrontEnd::EIcon::Error, 0);
+        m_frontEnd->MessageBox(Text::Tr("IDS_TELMGR_MSG_4"), IFrontEnd::EButtons::Ok, IFrontEnd::EIcon::Error,
+                               0);
         return 1;
     }
 }
 
-std::uint16_t CTelMgr::Stop() { return m_handler.Stop(); }
+std::uint16_t CTelMgr::Stop() {
+    return m_handler.Stop();
+}
 
-void CTelMgr::SendToHandler(MsgPtr msg) { m_handler.PutMsg(std::move(msg)); }
+void CTelMgr::SendToHandler(MsgPtr msg) {
+    m_handler.PutMsg(std::move(msg));
+}
 
 void CTelMgr::OnStatus(const CTelHandlerMsg& msg) {
     if (m_frontEnd == nullptr) {
@@ -90,8 +95,12 @@ void CTelMgr::OnStatus(const CTelHandlerMsg& msg) {
             Pane(Text::Tr("IDS_TELMGR_MSG_24"));
         }
         break;
-    case TELSTATUS_RING: Pane(Text::Tr("IDS_TELMGR_MSG_20")); break;
-    case TELSTATUS_INCOMING_CALL: Pane(Text::Tr("IDS_TELMGR_MSG_21")); break;
+    case TELSTATUS_RING:
+        Pane(Text::Tr("IDS_TELMGR_MSG_20"));
+        break;
+    case TELSTATUS_INCOMING_CALL:
+        Pane(Text::Tr("IDS_TELMGR_MSG_21"));
+        break;
     case TELSTATUS_COM_TIMEOUT:
         Pane(Text::Tr("IDS_TELMGR_MSG_6"));
         m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_7"), false);
@@ -105,7 +114,8 @@ void CTelMgr::OnStatus(const CTelHandlerMsg& msg) {
     case TELSTATUS_SERIAL_FAILURE:
         Pane(Text::Tr("IDS_TELMGR_MSG_12"));
         m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_17"), true);
-        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_15") + msg.Text + Text::Tr("IDS_TELMGR_MSG_16"), false);
+        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_15") + msg.Text + Text::Tr("IDS_TELMGR_MSG_16"),
+                                  false);
         break;
     case TELSTATUS_SW_TOO_OLD:
         Pane(Text::Tr("IDS_TELMGR_MSG_22"));
@@ -115,7 +125,10 @@ void CTelMgr::OnStatus(const CTelHandlerMsg& msg) {
         Pane(Text::Tr("IDS_TELMGR_MSG_24"));
         m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_25") + msg.Text, true);
         break;
-    case TELSTATUS_STARTUP_INFO: m_frontEnd->AddSystemInfo(msg.Text, false); break;
-    default: break;
+    case TELSTATUS_STARTUP_INFO:
+        m_frontEnd->AddSystemInfo(msg.Text, false);
+        break;
+    default:
+        break;
     }
 }

@@ -12,7 +12,8 @@ class CFakeProtCom : public CProtCom {
 public:
     struct SReceive {
         std::uint16_t result;
-        std::uint8_t msgType = CTelHandlerMsg::MSGTYPE_NONE; // with DONE, VOICE, MESSAGE: a record of this type
+        std::uint8_t msgType =
+            CTelHandlerMsg::MSGTYPE_NONE; // with DONE, VOICE, MESSAGE: a record of this type
         std::string id = {};
     };
 
@@ -39,9 +40,13 @@ public:
         return next.result;
     }
 
-    std::uint16_t SendDisconnect() override { return Scripted(disconnect, ++disconnectCalls, PROTCOM_SDRET_DONE); }
+    std::uint16_t SendDisconnect() override {
+        return Scripted(disconnect, ++disconnectCalls, PROTCOM_SDRET_DONE);
+    }
 
-    std::uint16_t SendTimeUpdate() override { return Scripted(timeUpdate, ++timeUpdateCalls, PROTCOM_STRET_DONE); }
+    std::uint16_t SendTimeUpdate() override {
+        return Scripted(timeUpdate, ++timeUpdateCalls, PROTCOM_STRET_DONE);
+    }
 
     std::uint16_t IsTimeUpdateDue(std::uint16_t remainingSeconds) override {
         dueAsked.push_back(remainingSeconds);

@@ -23,7 +23,8 @@ public:
             lineResults.pop_front();
         }
         if (r == TELHND_LCRET_OK) {
-            flags = static_cast<std::uint8_t>(on != 0 ? (flags | TELFLAG_CONNECTED) : (flags & ~TELFLAG_CONNECTED));
+            flags = static_cast<std::uint8_t>(on != 0 ? (flags | TELFLAG_CONNECTED)
+                                                      : (flags & ~TELFLAG_CONNECTED));
         }
         return r;
     }

@@ -1,6 +1,6 @@
+#include "IncomingCallMgr.h"
 #include "FakeProtCom.h"
 #include "FakeTelLine.h"
-#include "IncomingCallMgr.h"
 #include "MsgKinds.h"
 #include "TempDir.h"
 
@@ -23,7 +23,8 @@ class IncomingCallTest : public ::testing::Test {
 protected:
     void SetUp() override { m_dir.Enter(); }
 
-    void Make(bool cpcEnabled, std::int32_t voiceEnabled, std::int16_t ringSignals = 2, std::int32_t nord = 0) {
+    void Make(bool cpcEnabled, std::int32_t voiceEnabled, std::int16_t ringSignals = 2,
+              std::int32_t nord = 0) {
         auto cpc = std::make_unique<CFakeProtCom>(false);
         auto p100 = std::make_unique<CFakeProtCom>(true);
         m_cpc = cpc.get();
@@ -117,7 +118,8 @@ TEST_F(RingDetectTest, TwoSignalsWithAShortPauseAreAnsweredAtTheEndOfTheSecond) 
     EXPECT_EQ(LogCount("CIncomingCallMgr::RingDetect: ICMGR_RDST_IDLE: Ring signal detected"), 1);
     EXPECT_EQ(LogCount("CIncomingCallMgr::RingDetect: ICMGR_RDST_RING_DURATION: Ring signal pause"), 1);
     EXPECT_EQ(LogCount("CIncomingCallMgr::RingDetect: ICMGR_RDST_RING_PAUSE: Ring signal detected"), 1);
-    EXPECT_EQ(LogCount("CIncomingCallMgr::RingDetect: ICMGR_RDST_RING_DURATION: No of ring signals accepted"), 1);
+    EXPECT_EQ(LogCount("CIncomingCallMgr::RingDetect: ICMGR_RDST_RING_DURATION: No of ring signals accepted"),
+              1);
 }
 
 TEST_F(RingDetectTest, APauseOverTenSecondsStartsTheCountAgain) {

@@ -1,5 +1,5 @@
-#include "PtyModem.h"
 #include "SerialPort.h"
+#include "PtyModem.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

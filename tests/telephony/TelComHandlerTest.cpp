@@ -1,8 +1,8 @@
+#include "TelComHandler.h"
 #include "ComMsg.h"
 #include "MsgKinds.h"
 #include "PtyModem.h"
 #include "RecordingSink.h"
-#include "TelComHandler.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -126,7 +126,8 @@ TEST_F(TelComHandlerTest, AReportIsForwardedOnceAndAcknowledgedInTheNextPollBefo
     Exchange(CPtyModem::Frame(0x81, 0x94));
     Take();
     m_link.PutMsg(Request(0x87, {1}));
-    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x94)), (Bytes{0x87, 0x02, 0x00, 0x01, 0xFF ^ 0x87 ^ 0x02 ^ 0x01}));
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x94)),
+              (Bytes{0x87, 0x02, 0x00, 0x01, 0xFF ^ 0x87 ^ 0x02 ^ 0x01}));
     EXPECT_TRUE(Take().empty());
 
     // The modem is busy listening, so the next command is held back...
@@ -159,7 +160,8 @@ TEST_F(TelComHandlerTest, ACommandWaitsWhileTheModemIsBusy) {
     EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0xD4)), POLL);
     EXPECT_EQ(m_link.PendingRequests(), 1u);
     EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x94)), POLL);
-    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x94)), (Bytes{0x8D, 0x02, 0x00, 0x01, 0xFF ^ 0x8D ^ 0x02 ^ 0x01}));
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x94)),
+              (Bytes{0x8D, 0x02, 0x00, 0x01, 0xFF ^ 0x8D ^ 0x02 ^ 0x01}));
     // Requests go out one at a time in arrival order.
     m_link.PutMsg(Request(0x90, {0, 1}));
     m_link.PutMsg(Request(0x90, {1, 1}));
@@ -307,7 +309,9 @@ TEST_F(TelComHandlerTest, ReplyTimesAreMeasuredOnTheClock) {
     EXPECT_EQ(m_link.AverageReplyTime(), 30u);
     EXPECT_EQ(LogCount("MaxReplyTime updated, time: 40"), 1);
     m_link.LinkEnd();
-    EXPECT_EQ(LogCount("CTelComHandler::ThreadMain: Shutdown - Max Reply Time: 40 ms, Average Reply Time: 30 ms"), 1);
+    EXPECT_EQ(
+        LogCount("CTelComHandler::ThreadMain: Shutdown - Max Reply Time: 40 ms, Average Reply Time: 30 ms"),
+        1);
     ASSERT_TRUE(m_link.LinkStart());
 }
 

@@ -1,6 +1,6 @@
+#include "TelHandler.h"
 #include "MsgKinds.h"
 #include "RecordingSink.h"
-#include "TelHandler.h"
 #include "TempDir.h"
 #include "Translate.h"
 
@@ -164,8 +164,8 @@ TEST_F(TelHandlerTest, AModemOfVersion150IsReportedAndGetsTheNetworkSelection) {
     AnswerInfo(0x01, 0x50, 12, 2);
     const auto st = Statuses();
     ASSERT_EQ(st.size(), 6u);
-    const std::vector<std::string> lines{"Interface Type: GSM", "HW Version: 3", "SW Info: 07", "SW Version: 01.50",
-                                         "B5100 Modem startup information:"};
+    const std::vector<std::string> lines{"Interface Type: GSM", "HW Version: 3", "SW Info: 07",
+                                         "SW Version: 01.50", "B5100 Modem startup information:"};
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(st[i].code, TELSTATUS_STARTUP_INFO);
         EXPECT_EQ(st[i].text, lines[i]);
@@ -254,7 +254,8 @@ TEST_F(TelHandlerTest, FlagsAndSignalBecomeStatusReports) {
     EXPECT_EQ(st[2].code, TELSTATUS_RING);
     EXPECT_EQ(m_handler.ModemFlags(), 0xB0);
 
-    for (auto [raw, percent] : std::vector<std::pair<int, int>>{{12, 45}, {4, 0}, {21, 100}, {5, 0}, {20, 100}}) {
+    for (auto [raw, percent] :
+         std::vector<std::pair<int, int>>{{12, 45}, {4, 0}, {21, 100}, {5, 0}, {20, 100}}) {
         auto msg = std::make_unique<CComMsg>(MsgKind::COM_SIGNAL_LEVEL);
         msg->LinkValue = static_cast<std::uint16_t>(raw);
         Deliver(std::move(msg));
@@ -318,7 +319,8 @@ TEST_F(TelHandlerTest, RequestsOfTheUserInterface) {
 TEST_F(TelHandlerTest, SendReceiveMapsEveryReportOfTheModem) {
     ToIdle();
     const std::vector<std::pair<std::uint8_t, std::uint16_t>> reports{
-        {0x87, TELHND_SRRET_START_TIMEOUT}, {0x88, TELHND_SRRET_RETRIES_EXCEEDED},
+        {0x87, TELHND_SRRET_START_TIMEOUT},
+        {0x88, TELHND_SRRET_RETRIES_EXCEEDED},
         {0x8C, 0}, // no meaning: decodes to nothing, the wait goes on
     };
     std::unique_ptr<CTelHandlerMsg> record;

@@ -1,5 +1,5 @@
-#include "PtyModem.h"
 #include "TelLinkProt.h"
+#include "PtyModem.h"
 
 #include <gtest/gtest.h>
 

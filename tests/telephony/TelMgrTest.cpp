@@ -1,8 +1,8 @@
+#include "TelMgr.h"
 #include "MsgKinds.h"
 #include "PtyModem.h"
 #include "RecordingFrontEnd.h"
 #include "RecordingSink.h"
-#include "TelMgr.h"
 #include "TempDir.h"
 #include "Translate.h"
 
@@ -20,9 +20,11 @@ const std::map<std::string, std::string> TEXTS = {
     {"IDS_TELMGR_MSG_4", "TelHandler: Undefined Error"},
     {"IDS_TELMGR_MSG_5", "TEL: Disabled"},
     {"IDS_TELMGR_MSG_6", "TEL: Com Timeout"},
-    {"IDS_TELMGR_MSG_7", "WARNING: Telephone Modem communication failure, check modem settings and connections..."},
+    {"IDS_TELMGR_MSG_7",
+     "WARNING: Telephone Modem communication failure, check modem settings and connections..."},
     {"IDS_TELMGR_MSG_9", "TEL: Com Timeout"},
-    {"IDS_TELMGR_MSG_10", "ERROR: Telephone Modem communication failure, check modem settings and connections..."},
+    {"IDS_TELMGR_MSG_10",
+     "ERROR: Telephone Modem communication failure, check modem settings and connections..."},
     {"IDS_TELMGR_MSG_11", "ERROR: Telephone Modem communication failure,"},
     {"IDS_TELMGR_MSG_12", "TEL: Com Error"},
     {"IDS_TELMGR_MSG_15", "FATAL ERROR:"},
@@ -73,7 +75,8 @@ protected:
         Text::SetTranslator({});
     }
 
-    void Status(std::uint16_t code, const std::string& text = {}, std::uint16_t iface = 1, std::uint16_t signal = 0) {
+    void Status(std::uint16_t code, const std::string& text = {}, std::uint16_t iface = 1,
+                std::uint16_t signal = 0) {
         CTelHandlerMsg msg(MsgKind::TEL_STATUS, code);
         msg.Text = text;
         msg.InterfaceType = iface;
