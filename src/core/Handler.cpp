@@ -18,10 +18,15 @@ std::uint16_t CHandler::Start() {
         if (m_runFlag != 0) {
             return HANDLER_ALREADY_RUNNING;
         }
-        m_runFlag = 1;
     }
-    // A thread of an earlier run has been told to stop; it must be gone before a new one starts.
-    JoinThread();
+    // A thread of an earlier run that did not answer its stop is still leaving its loop; it must be
+    // gone before the run flag is raised again, or it would see the flag and run on.
+    if (m_thread.joinable()) {
+        JoinThread();
+        // What the old thread reported after its stop was given up on belongs to the old run.
+        SetStatus(HANDLER_NONE);
+    }
+    SetRunFlag(1);
     try {
         m_thread = std::thread([this] { ThreadMain(); });
     } catch (const std::system_error& e) {

@@ -101,6 +101,39 @@ TEST(Handler, AThreadThatNeverAnswersGivesNoAnswerAndIsStillJoined) {
     SUCCEED();
 }
 
+namespace {
+
+// Leaves its loop only some time after the run flag dropped, as a thread busy in a long step does.
+class CSlowStopper : public CHandler {
+public:
+    using CHandler::CHandler;
+    ~CSlowStopper() override { Shutdown(); }
+    std::atomic<int> runs{0};
+
+protected:
+    void ThreadMain() override {
+        ++runs;
+        SetStatus(HANDLER_STARTED);
+        while (IsRunning()) {
+            CSystemClock::Instance().Sleep(1);
+        }
+        CSystemClock::Instance().Sleep(50);
+        SetStatus(HANDLER_STOPPED);
+    }
+};
+
+} // namespace
+
+TEST(Handler, ARestartAfterAStopWithoutAnswerWaitsForTheOldThread) {
+    CFakeClock clock; // the stop's wait runs out at once
+    CSlowStopper h(nullptr, clock);
+    ASSERT_EQ(h.Start(), CHandler::HANDLER_STARTED);
+    EXPECT_EQ(h.Stop(), CHandler::HANDLER_NO_ANSWER);
+    // The old thread must end before the new one starts; it must not take the new run as its own.
+    EXPECT_EQ(h.Start(), CHandler::HANDLER_STARTED);
+    EXPECT_EQ(h.runs, 2);
+}
+
 TEST(Handler, DestroyingARunningHandlerStopsAndJoinsItsThread) {
     CSink sink;
     auto h = std::make_unique<CEchoHandler>(&sink);
