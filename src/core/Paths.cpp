@@ -55,14 +55,13 @@ std::string SerialDevice(int port) {
 
 std::string WorkingDirectory() {
     std::error_code ec;
-    std::string cwd = fs::current_path(ec).string();
+    fs::path cwd = fs::current_path(ec);
     if (ec || cwd.empty()) {
         cwd = ".";
     }
-    if (cwd.back() != '/') {
-        cwd += '/';
-    }
-    return cwd;
+    // Appending an empty element gives the trailing separator.
+    cwd /= "";
+    return cwd.string();
 }
 
 bool MakeFolders(const std::string& path) {
