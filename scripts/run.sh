@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the station and starts it. Arguments go to the station
-# (for example --headless --operator NAME).
+# Installs what is missing, builds the station and starts it. Without arguments it starts the
+# demonstration (the station against the simulated modems); arguments go to the station instead,
+# for example: scripts/run.sh --headless --operator NAME
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-if [ -x build/app/mora ]; then
-  exec build/app/mora "$@"
+if [ $# -eq 0 ]; then
+  set -- --demo
 fi
-echo "run: the station program is not part of the build yet; the libraries and tests were built."
-echo "run: use scripts/test.sh to run the tests."
+exec build/app/mora "$@"
