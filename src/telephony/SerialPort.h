@@ -41,8 +41,9 @@ public:
     // Whether port n exists and is free; the port is closed again at once.
     static std::uint16_t Probe(std::int16_t port);
 
-    // Longest time a single byte may wait for room in the driver's output buffer.
-    static constexpr int WRITE_WAIT_MS = 1000;
+    // Longest time a single byte may wait for room in the driver's output buffer (at 9600 bit/s the
+    // buffer drains a byte a millisecond; a port stuck longer has failed).
+    static constexpr int WRITE_WAIT_MS = 200;
 
 private:
     int m_fd = -1;

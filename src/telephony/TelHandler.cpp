@@ -17,8 +17,8 @@ enum : std::uint32_t { WR_FIRST = 0, WR_WAIT_BUSY = 1, WR_WAIT_BUSY_END = 2, WR_
 } // namespace
 
 CTelHandler::CTelHandler(IMsgSink* owner, const IClock& clock)
-    : CHandler(owner, clock), m_link(nullptr, clock), m_callMgr(clock), m_primTimer(clock),
-      m_stateTimer(clock) {}
+    : CHandler(owner, clock), m_link(nullptr, clock), m_callMgr(std::make_unique<CIncomingCallMgr>(clock)),
+      m_primTimer(clock), m_stateTimer(clock) {}
 
 CTelHandler::~CTelHandler() {
     Shutdown();
@@ -63,8 +63,13 @@ bool CTelHandler::HandlerStart() {
     m_acceptReply = false;
     m_srState = m_rawState = m_infoState = m_lcState = m_resetState = m_wrState = PRIM_IDLE;
     m_telInfo.Init(link, m_log.get());
-    m_callMgr.Init(this, this, m_config.VoiceCallEnabled, m_log.get(), m_config.P100Enabled,
-                   m_config.CpcEnabled, m_config.RingSignals, m_config.RedirectMode);
+    // A fresh call manager, so that protocol steps cut off by an earlier stop do not carry over;
+    // the unattended mode is the operator's choice and stays.
+    const std::int32_t unattended = m_callMgr->Unattended();
+    m_callMgr = std::make_unique<CIncomingCallMgr>(Clock());
+    m_callMgr->SetUnattended(unattended);
+    m_callMgr->Init(this, this, m_config.VoiceCallEnabled, m_log.get(), m_config.P100Enabled,
+                    m_config.CpcEnabled, m_config.RingSignals, m_config.RedirectMode);
     return true;
 }
 
@@ -141,7 +146,7 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
         return;
     }
     case MsgKind::TEL_ABORT_VOICE_CALL:
-        m_callMgr.Abort();
+        m_callMgr->Abort();
         return;
     case MsgKind::TEL_SET_RELAY:
         if (auto req = MsgCast<CTelHandlerMsg>(msg)) {
@@ -150,7 +155,7 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
         return;
     case MsgKind::TEL_UNATTENDED_MODE:
         if (auto req = MsgCast<CTelHandlerMsg>(msg)) {
-            m_callMgr.SetUnattended(req->Flag);
+            m_callMgr->SetUnattended(req->Flag);
         }
         return;
     case MsgKind::COM_STATUS_FLAGS:
@@ -232,7 +237,7 @@ void CTelHandler::StepState() {
         if (m_comError != 0) {
             Log(THREAD_SOURCE, "TELHND_ST_IDLE: Com Timeout");
             m_state = TELHND_ST_COM_TIMEOUT;
-        } else if (m_callMgr.RingDetect()) {
+        } else if (m_callMgr->RingDetect()) {
             Log(THREAD_SOURCE, "TELHND_ST_IDLE: No of ring signals accepted");
             TelStatus(TELSTATUS_INCOMING_CALL);
             m_state = TELHND_ST_INCOMING;
@@ -244,7 +249,7 @@ void CTelHandler::StepState() {
         break;
 
     case TELHND_ST_INCOMING: {
-        auto msg = m_callMgr.IncomingCall(m_comError != 0);
+        auto msg = m_callMgr->IncomingCall(m_comError != 0);
         if (!msg) {
             break;
         }
@@ -393,12 +398,21 @@ std::uint16_t CTelHandler::WaitReply(std::unique_ptr<CTelMsg>& reply, std::uint1
             m_primTimer.Start(timeoutMs);
             m_wrState = WR_WAIT_REPLY;
         } else {
+            // A modem quick enough to report before it was ever seen busy has still answered this
+            // request: take its report rather than lose it.
+            m_acceptReply = mode == TELHND_WRMODE_BUSY_REPLY;
             m_primTimer.Start(BUSY_WAIT_MS);
             m_wrState = WR_WAIT_BUSY;
         }
         return TELHND_WRRET_BUSY;
 
     case WR_WAIT_BUSY:
+        if (m_replySlot) {
+            reply = std::move(m_replySlot);
+            m_acceptReply = false;
+            m_wrState = WR_FIRST;
+            return TELHND_WRRET_OK;
+        }
         if ((m_modemFlags & TELFLAG_BUSY) != 0) {
             m_primTimer.Start(timeoutMs);
             if (mode == TELHND_WRMODE_BUSY_END) {
@@ -410,6 +424,7 @@ std::uint16_t CTelHandler::WaitReply(std::unique_ptr<CTelMsg>& reply, std::uint1
             return TELHND_WRRET_BUSY;
         }
         if (m_primTimer.Expired()) {
+            m_acceptReply = false;
             m_wrState = WR_FIRST;
             return TELHND_WRRET_TIMEOUT;
         }

@@ -132,7 +132,7 @@ public:
     bool ComError() const { return m_comError != 0; }
     std::uint16_t InterfaceType() const { return m_interfaceType; }
     std::uint16_t SignalLevel() const { return m_signalLevel; }
-    CIncomingCallMgr& CallMgr() { return m_callMgr; }
+    CIncomingCallMgr& CallMgr() { return *m_callMgr; }
     CTelInfo& TelInfo() { return m_telInfo; }
 
 protected:
@@ -150,7 +150,7 @@ private:
     CTelComHandler m_link;
     IMsgSink* m_linkOverride = nullptr;
     CTelInfo m_telInfo;
-    CIncomingCallMgr m_callMgr;
+    std::unique_ptr<CIncomingCallMgr> m_callMgr;
     CIntervalTimer m_primTimer;
     CIntervalTimer m_stateTimer;
     std::unique_ptr<CLogFile> m_log;

@@ -370,6 +370,17 @@ TEST_F(TelHandlerTest, AfterAMessageTimeOutTheListenIsNotSentAgain) {
     EXPECT_TRUE(Sent().empty());
 }
 
+TEST_F(TelHandlerTest, AReportBeforeTheModemWasSeenBusyIsNotLost) {
+    ToIdle();
+    std::unique_ptr<CTelHandlerMsg> record;
+    m_handler.SendReceive(TELHND_PROTOCOL_P100, 1, record);
+    m_handler.SendReceive(TELHND_PROTOCOL_P100, 1, record);
+    Reply(0x86, 0x90, {3, 8, 8, 7, 6, 5, 4, 3, 2, 1});
+    EXPECT_EQ(m_handler.SendReceive(TELHND_PROTOCOL_P100, 1, record), TELHND_SRRET_RECEIVE_OK);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->ID, "87654321");
+}
+
 TEST_F(TelHandlerTest, ARejectedP100MessageCountsAsAStartTimeOut) {
     ToIdle();
     std::unique_ptr<CTelHandlerMsg> record;
@@ -535,6 +546,30 @@ TEST_F(TelHandlerTest, ALineThatStaysHeldAfterTheResetIsRetriedAfterTwentySecond
     auto sent = Sent();
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.back(), (Bytes{0x8A, 0x00}));
+}
+
+TEST_F(TelHandlerTest, RingsWhileTheModemHoldsTheLineAreNotCounted) {
+    ToIdle();
+    Flags(0xB4); // ringing, but the line is held: the reset comes first
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_LINE_RESET);
+    Flags(0x94);
+    Pass(1000);
+    Flags(0xB4);
+    Pass(1000);
+    Flags(0x90); // the reset let the line go
+    Pass(2300);
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_IDLE);
+    // One more signal is not enough: the ones during the reset did not count.
+    Flags(0xB0);
+    Pass(1000);
+    Flags(0x90);
+    Pass(500);
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_IDLE);
+    Flags(0xB0);
+    Pass(1000);
+    Flags(0x90);
+    Step(2);
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_INCOMING);
 }
 
 TEST_F(TelHandlerTest, ACommunicationTimeOutIsReportedAndEndsWithTheNextFlags) {
