@@ -713,6 +713,11 @@ int CGsmHandler::SendSms() {
             SendRequest(CGsmMsg::GSMREQ_SEND_TEXT, 0, m_currentSms->SmsText);
             m_stepTimer.Start(SEND_RESULT_MS);
             m_sendSmsState = GSMHND_SSST_RESULT_WAIT;
+        } else if (TakeReply(CGsmMsg::GSMREP_ERROR)) {
+            // The modem refused the number (an empty or malformed one): a refused attempt, not
+            // a communication fault.
+            log("GSMHND_SSST_PROMPT_WAIT: SMS Message send ERROR..");
+            return finish(GSMHND_SSRET_SEND_ERROR);
         } else if (m_stepTimer.Expired()) {
             log("GSMHND_SSST_PROMPT_WAIT: Prompt timeout...");
             return finish(GSMHND_SSRET_COM_ERROR);

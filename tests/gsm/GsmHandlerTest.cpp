@@ -345,6 +345,20 @@ TEST_F(GsmHandlerTest, AlarmSmsRefusedFourTimesGivesNoReport) {
     EXPECT_EQ(CountStatus(ST_FAILED) + CountStatus(ST_SENT), 0u);
 }
 
+TEST_F(GsmHandlerTest, RefusedEmptyRecipientFailsWithoutDisturbingTheOthers) {
+    StartAndWaitForNetwork(m_fast);
+    SendSms(MsgKind::GSM_SEND_FREE_SMS, "+4611,,+4622", "Test", 1);
+    ASSERT_TRUE(m_sink.WaitForStatus(ST_FAILED, 10000));
+    ASSERT_TRUE(m_sink.WaitFor([&](const auto&) { return CountStatus(ST_SENT) == 2; }, 10000));
+    for (const auto& e : m_sink.OfKind(MsgKind::GSM_STATUS)) {
+        if (e.Code == ST_FAILED) {
+            EXPECT_EQ(e.Recipients, "");
+        }
+    }
+    EXPECT_EQ(m_sim.CountCommands("AT+CMGS=\"\""), 4u);
+    EXPECT_EQ(CountStatus(ST_WARNING), 0u);
+}
+
 TEST_F(GsmHandlerTest, FourthAttemptMaySucceed) {
     StartAndWaitForNetwork();
     m_sim.RefuseSends(3);
