@@ -1,10 +1,11 @@
 #include "LogFile.h"
 
+#include "Translate.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <vector>
 
 CLogFile::CLogFile(std::string baseName, std::int16_t lineLimit, const IClock& clock)
     : m_baseName(std::move(baseName)), m_lineLimit(lineLimit), m_clock(&clock) {}
@@ -19,16 +20,7 @@ void CLogFile::Write(std::string_view source, std::string_view text) {
 void CLogFile::WriteF(std::string_view source, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (needed > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        text.assign(buffer.data(), static_cast<std::size_t>(needed));
-    }
+    const std::string text = Text::VFormat(format, args);
     va_end(args);
     Write(source, text);
 }

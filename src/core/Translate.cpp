@@ -11,6 +11,10 @@ namespace {
 std::mutex g_lock;
 std::shared_ptr<const Text::Translator> g_translator;
 
+} // namespace
+
+namespace Text {
+
 std::string VFormat(const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
@@ -23,10 +27,6 @@ std::string VFormat(const char* format, va_list args) {
     std::vsnprintf(buffer.data(), buffer.size(), format, args);
     return std::string(buffer.data(), static_cast<std::size_t>(needed));
 }
-
-} // namespace
-
-namespace Text {
 
 void SetTranslator(Translator translator) {
     auto next = translator ? std::make_shared<const Translator>(std::move(translator)) : nullptr;

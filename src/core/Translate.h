@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,7 @@ std::string TrF(const char* tag, ...);
 
 // printf into a std::string.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string VFormat(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 inline constexpr const char* NOT_AVAILABLE = "*NA*";
 

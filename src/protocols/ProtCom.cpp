@@ -1,5 +1,7 @@
 #include "ProtCom.h"
 
+#include "Translate.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -41,16 +43,7 @@ void CProtCom::LogF(std::string_view source, const char* format, ...) {
     }
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (needed > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, args);
-        text.assign(buffer.data(), static_cast<std::size_t>(needed));
-    }
+    const std::string text = Text::VFormat(format, args);
     va_end(args);
     m_log->Write(source, text);
 }
