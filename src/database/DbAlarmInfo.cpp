@@ -7,6 +7,7 @@
 #include "SqliteTransaction.h"
 
 #include <sqlite3.h>
+#include <vector>
 
 namespace {
 
@@ -119,39 +120,89 @@ std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindByKey(std::uint32_t key) {
 
 std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindByStatus(const CAlarmInfoReqMsg& request) {
     const std::uint8_t mask = request.StatusMask;
-    if (mask == 0) {
+    const std::int64_t maxCount = request.MaxCount > 0 ? request.MaxCount : 0;
+    if (mask == 0 || maxCount == 0) {
         // Nothing may be read: the list is empty.
         return EmptyReply(AlarmResult::FIND_NONE);
     }
-    // The conditions of the status filter, in bit order; the values are bound, and LIMIT lets the
-    // engine stop after the newest rows the list can show.
-    std::string sql = std::string("SELECT ") + CAlarmInfoSet::COLUMNS + " FROM AlarmInfo";
-    int statuses[4];
-    int count = 0;
+    const std::string select = std::string("SELECT ") + CAlarmInfoSet::COLUMNS + " FROM AlarmInfo";
+    std::vector<int> statuses;
     if (mask != CAlarmInfoReqMsg::MASK_ALL) {
         for (int bit = 0; bit < 4; ++bit) {
             if ((mask & (1u << bit)) != 0) {
-                sql += count == 0 ? " WHERE" : " OR";
-                sql += " AlarmStatus = ?" + std::to_string(count + 1);
-                statuses[count++] = bit + 1;
+                statuses.push_back(bit + 1);
             }
         }
     }
-    sql += " ORDER BY AlarmTime DESC LIMIT ?" + std::to_string(count + 1);
-    CSqliteStmt stmt = Db().Prepare(sql);
-    for (int i = 0; i < count; ++i) {
-        stmt.Bind(i + 1, statuses[i]);
+    if (statuses.empty()) {
+        CSqliteStmt stmt = Db().Prepare(select + " ORDER BY AlarmTime DESC LIMIT ?1");
+        stmt.Bind(1, maxCount);
+        return ReadChain(stmt, maxCount, AlarmResult::FIND_LIST);
     }
-    const std::int64_t maxCount = request.MaxCount > 0 ? request.MaxCount : 0;
-    stmt.Bind(count + 1, maxCount);
-    return ReadChain(stmt, maxCount, AlarmResult::FIND_LIST);
+    // "AlarmStatus = a OR AlarmStatus = b ... ORDER BY AlarmTime DESC", run as one statement per
+    // status and merged newest first: the same rows in the same order, and each statement walks
+    // its own index however rare or common its status is.
+    struct SStream {
+        std::unique_ptr<CSqliteStmt> stmt;
+        std::unique_ptr<CAlarmInfoMsg> row;
+    };
+    std::vector<SStream> streams;
+    for (const int status : statuses) {
+        SStream stream;
+        stream.stmt = std::make_unique<CSqliteStmt>(
+            Db().Handle(), select + " WHERE AlarmStatus = ?1 ORDER BY AlarmTime DESC LIMIT ?2");
+        stream.stmt->Bind(1, status).Bind(2, maxCount);
+        streams.push_back(std::move(stream));
+    }
+    auto advance = [](SStream& stream) {
+        stream.row.reset();
+        if (stream.stmt->Step()) {
+            stream.row = std::make_unique<CAlarmInfoMsg>(MsgKind::UI_ALARM_RECORD, AlarmResult::FIND_LIST);
+            CAlarmInfoSet::Read(*stream.stmt, *stream.row);
+        }
+    };
+    for (SStream& stream : streams) {
+        advance(stream);
+    }
+    std::unique_ptr<CAlarmInfoMsg> head;
+    CAlarmInfoMsg* tail = nullptr;
+    for (std::int64_t count = 0; count < maxCount; ++count) {
+        SStream* newest = nullptr;
+        for (SStream& stream : streams) {
+            if (!stream.row) {
+                continue;
+            }
+            // Newer time first; among equal times the later key first, as an index walk gives them.
+            if (newest == nullptr || newest->row->AlarmTime < stream.row->AlarmTime ||
+                (newest->row->AlarmTime == stream.row->AlarmTime &&
+                 newest->row->PrimaryKey < stream.row->PrimaryKey)) {
+                newest = &stream;
+            }
+        }
+        if (newest == nullptr) {
+            break;
+        }
+        std::unique_ptr<CAlarmInfoMsg> record = std::move(newest->row);
+        CAlarmInfoMsg* raw = record.get();
+        if (tail == nullptr) {
+            head = std::move(record);
+        } else {
+            tail->Next = std::move(record);
+        }
+        tail = raw;
+        advance(*newest);
+    }
+    return head ? std::move(head) : EmptyReply(AlarmResult::FIND_NONE);
 }
 
 std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindLastEmergency(const CAlarmInfoReqMsg& request) {
+    // The type is written into the text (it is ours, not the caller's) so that the engine can use
+    // the index of emergency-call alarms.
+    static_assert(CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL == 8);
     CSqliteStmt stmt = Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS +
-                                    " FROM AlarmInfo WHERE IdCode = ?1 AND AlarmType = ?2 ORDER BY AlarmTime "
-                                    "DESC LIMIT 1");
-    stmt.Bind(1, request.IdCode, 20).Bind(2, static_cast<int>(CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL));
+                                    " FROM AlarmInfo WHERE IdCode = ?1 AND AlarmType = 8 ORDER BY AlarmTime DESC "
+                                    "LIMIT 1");
+    stmt.Bind(1, request.IdCode, 20);
     return ReadChain(stmt, 1, AlarmResult::FIND_EMERGENCY);
 }
 

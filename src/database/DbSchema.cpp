@@ -54,19 +54,21 @@ struct SIndex {
     const char* table;
     const char* columns;
     const char* firstColumn;
+    const char* where;
 };
 
 // The alarm list (by time, by status), the look-up of an object's last emergency alarm, and the
 // object look-ups by ID code and by caller number.
 const SIndex INDEXES[] = {
-    {"IX_AlarmInfo_AlarmTime", "AlarmInfo", "AlarmTime", "AlarmTime"},
-    {"IX_AlarmInfo_AlarmStatus", "AlarmInfo", "AlarmStatus, AlarmTime", "AlarmStatus"},
-    {"IX_AlarmInfo_IdCode", "AlarmInfo", "IdCode, AlarmType, AlarmTime", "IdCode"},
-    {"IX_ObjectInfo_IdCode", "ObjectInfo", "IdCode", "IdCode"},
-    {"IX_ObjectInfo_PhoneNumber", "ObjectInfo", "PhoneNumber", "PhoneNumber"},
-    {"IX_CustomerInfo_Name", "CustomerInfo", "Name", "Name"},
-    {"IX_MailInfo_Address", "MailInfo", "Address", "Address"},
-    {"IX_SmsNumberInfo_Number", "SmsNumberInfo", "Number", "Number"},
+    {"IX_AlarmInfo_AlarmTime", "AlarmInfo", "AlarmTime", "AlarmTime", nullptr},
+    {"IX_AlarmInfo_AlarmStatus", "AlarmInfo", "AlarmStatus, AlarmTime", "AlarmStatus", nullptr},
+    // Only emergency-call alarms are looked up by ID code; a small index costs the purge little.
+    {"IX_AlarmInfo_Emergency", "AlarmInfo", "IdCode, AlarmTime", "IdCode", "AlarmType = 8"},
+    {"IX_ObjectInfo_IdCode", "ObjectInfo", "IdCode", "IdCode", nullptr},
+    {"IX_ObjectInfo_PhoneNumber", "ObjectInfo", "PhoneNumber", "PhoneNumber", nullptr},
+    {"IX_CustomerInfo_Name", "CustomerInfo", "Name", "Name", nullptr},
+    {"IX_MailInfo_Address", "MailInfo", "Address", "Address", nullptr},
+    {"IX_SmsNumberInfo_Number", "SmsNumberInfo", "Number", "Number", nullptr},
 };
 
 } // namespace
@@ -126,7 +128,11 @@ void CDbSchema::CreateIndexes(CSqliteDb& db) {
         if (!db.HasColumn(index.table, index.firstColumn)) {
             continue;
         }
-        db.Exec(std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON " + index.table + " (" +
-                index.columns + ")");
+        std::string sql = std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON " + index.table + " (" +
+                          index.columns + ")";
+        if (index.where != nullptr) {
+            sql += std::string(" WHERE ") + index.where;
+        }
+        db.Exec(sql);
     }
 }

@@ -54,7 +54,9 @@ int CSqliteDb::MakeDurable() {
     // Write-ahead log with full synchronisation: a commit returns only once the change is on
     // disk, and a crash at any moment leaves the last committed state.
     char* error = nullptr;
-    const int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL", nullptr, nullptr, &error);
+    // The larger page cache keeps a purge of many alarms from spilling pages before its commit.
+    const int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536",
+                                nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
         m_lastErrorCode = sqlite3_extended_errcode(m_db);
         m_lastError = error != nullptr ? error : sqlite3_errmsg(m_db);

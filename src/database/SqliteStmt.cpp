@@ -91,8 +91,14 @@ std::string CSqliteStmt::Text(int column) const {
         return {};
     }
     const int bytes = sqlite3_column_bytes(m_stmt, column);
-    // Another tool may have written bytes that are not UTF-8; what we hand on is always valid.
-    return Utf8::Sanitize(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)));
+    const std::string_view view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+    for (const char c : view) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            // Another tool may have written bytes that are not UTF-8; what we hand on is valid.
+            return Utf8::Sanitize(view);
+        }
+    }
+    return std::string(view);
 }
 
 std::int64_t CSqliteStmt::Int(int column) const { return sqlite3_column_int64(m_stmt, column); }

@@ -94,6 +94,29 @@ TEST_F(AlarmTableTest, ListsByStatusMaskNewestFirst) {
     EXPECT_EQ(status, AlarmResult::FIND_NONE);
 }
 
+TEST_F(AlarmTableTest, EqualTimesListInTheSameOrderWhateverTheMask) {
+    const CDateTime t = CDateTime::FromLocal(2024, 6, 1, 12, 0);
+    std::vector<std::uint32_t> keys;
+    for (std::uint8_t status : {1, 2, 1, 2}) {
+        keys.push_back(AddAlarm("T", A::ALARMTYPE_P100, status, t));
+    }
+    AddAlarm("U", A::ALARMTYPE_P100, 1, CDateTime()); // no time: last
+    auto listKeys = [&](std::uint8_t mask) {
+        CAlarmInfoReqMsg request(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_STATUS);
+        request.StatusMask = mask;
+        request.MaxCount = 10;
+        std::vector<std::uint32_t> list;
+        auto reply = m_handler->AlarmTable().FindAlarmInfo(request);
+        for (const CAlarmInfoMsg* r : Records(*reply)) {
+            list.push_back(r->PrimaryKey);
+        }
+        return list;
+    };
+    const std::vector<std::uint32_t> expected = {keys[3], keys[2], keys[1], keys[0], keys[3] + 1};
+    EXPECT_EQ(listKeys(15), expected);
+    EXPECT_EQ(listKeys(3), expected);
+}
+
 TEST_F(AlarmTableTest, MaskZeroGivesOneEmptyRecord) {
     AddMixedAlarms();
     CAlarmInfoReqMsg request(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_STATUS);
