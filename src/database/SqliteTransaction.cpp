@@ -26,5 +26,17 @@ void CSqliteTransaction::Commit() {
         return;
     }
     m_open = false;
-    m_db.Exec("COMMIT");
+    try {
+        m_db.Exec("COMMIT");
+    } catch (...) {
+        // A transaction left open would swallow every later change into a commit that never
+        // comes: end it, and let the caller report the error.
+        if (m_db.InTransaction()) {
+            try {
+                m_db.Exec("ROLLBACK");
+            } catch (...) {
+            }
+        }
+        throw;
+    }
 }

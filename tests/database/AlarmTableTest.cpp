@@ -300,3 +300,23 @@ TEST_F(AlarmTableTest, AFailedInsertOfALockedDatabaseIsReportedNotSwallowed) {
     other.Exec("ROLLBACK");
     EXPECT_EQ(m_handler->AlarmTable().AddAlarmInfo(*alarm)->Status, AlarmResult::ADD_STORED);
 }
+
+TEST_F(AlarmTableTest, AFailedCommitIsReportedAndLeavesNoTransactionBehind) {
+    // A deferred constraint that only the commit checks makes the commit itself fail.
+    Exec("PRAGMA foreign_keys = ON");
+    Exec("CREATE TABLE Parent (Id INTEGER PRIMARY KEY)");
+    Exec("CREATE TABLE Child (ParentId INTEGER REFERENCES Parent(Id) DEFERRABLE INITIALLY DEFERRED)");
+    Exec("CREATE TRIGGER orphan AFTER INSERT ON AlarmInfo BEGIN INSERT INTO Child VALUES (99); END");
+    auto alarm = MakeAlarm("1", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 1));
+    EXPECT_EQ(m_handler->AlarmTable().AddAlarmInfo(*alarm)->Status, AlarmResult::ADD_ERROR);
+    EXPECT_EQ(alarm->PrimaryKey, 0u);
+    ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
+    EXPECT_EQ(m_frontEnd.messageBoxes[0].text, "CDatabaseHandler::AddAlarmInfo: FOREIGN KEY constraint failed");
+    EXPECT_FALSE(m_db.InTransaction());
+    EXPECT_EQ(QueryInt("SELECT count(*) FROM AlarmInfo"), 0);
+
+    // The next alarm is committed on its own, not swallowed by a transaction left open.
+    Exec("DROP TRIGGER orphan");
+    EXPECT_EQ(m_handler->AlarmTable().AddAlarmInfo(*alarm)->Status, AlarmResult::ADD_STORED);
+    EXPECT_FALSE(m_db.InTransaction());
+}
