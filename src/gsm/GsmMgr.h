@@ -36,7 +36,8 @@ class CGsmMgr {
 
     // A kind-41 report of the handler; the caller keeps and deletes it.
     void OnStatus(const CGsmHandlerMsg& status);
-    // Database replies of kinds 35 and 36 for the Send SMS dialog.
+    // Database replies of kinds 35 and 36 (the SMS recipients register) for the Send SMS dialog;
+    // dropped when no dialog is attached.
     void OnSmsNumReply(MsgPtr reply);
 
     void SetSendSmsView(ISendSmsView* view) { m_sendSmsView = view; }
