@@ -104,8 +104,9 @@ void Fill(const std::string& folder, int objects, int alarms) {
                 alarm.AlarmType = CAlarmInfoMsg::ALARMTYPE_TEST;
                 alarm.AlarmStatus = CAlarmInfoMsg::ALARMSTATUS_INFO;
             } else {
-                alarm.AlarmType = pick < 700 ? CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL : CAlarmInfoMsg::ALARMTYPE_P100;
-                alarm.AlarmStatus = pick == 999 ? CAlarmInfoMsg::ALARMSTATUS_NEW
+                alarm.AlarmType =
+                    pick < 700 ? CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL : CAlarmInfoMsg::ALARMTYPE_P100;
+                alarm.AlarmStatus = pick == 999   ? CAlarmInfoMsg::ALARMSTATUS_NEW
                                     : pick == 998 ? CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED
                                                   : CAlarmInfoMsg::ALARMSTATUS_FINISHED;
             }
@@ -171,7 +172,8 @@ static void BM_StoreNewAlarm(benchmark::State& state) {
         }
     }
     state.SetItemsProcessed(state.iterations());
-    state.SetLabel(testAlarm ? "test alarm: object edit + alarm, 2 durable commits" : "voice alarm, 1 durable commit");
+    state.SetLabel(testAlarm ? "test alarm: object edit + alarm, 2 durable commits"
+                             : "voice alarm, 1 durable commit");
 }
 BENCHMARK(BM_StoreNewAlarm)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MinTime(3.0);
 
@@ -197,7 +199,8 @@ static void BM_AlarmFindByKey(benchmark::State& state) {
     SStation station(LoadedDatabase().folder);
     std::mt19937 random(3);
     for (auto _ : state) {
-        auto request = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_KEY);
+        auto request =
+            std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_KEY);
         request->PrimaryKey = 1 + random() % ALARMS;
         // The request as the alarm list sends it, with the object look-up that follows.
         station.handler->ProcessRequest(std::move(request));
@@ -232,7 +235,8 @@ static void BM_CheckTestAlarms(benchmark::State& state) {
             // Every run finds the same overdue objects again.
             CSqliteDb db;
             db.Open(CDbSchema::DatabaseFile(files.folder));
-            CSqliteStmt stmt = db.Prepare("UPDATE ObjectInfo SET LastTestAlarm = ?1 WHERE (rowid - 1) % 100 < ?2");
+            CSqliteStmt stmt =
+                db.Prepare("UPDATE ObjectInfo SET LastTestAlarm = ?1 WHERE (rowid - 1) % 100 < ?2");
             stmt.Bind(1, FIRST_ALARM.AddDays(SPAN_DAYS - 30.0)).Bind(2, overduePercent);
             stmt.Execute();
         }
@@ -241,7 +245,8 @@ static void BM_CheckTestAlarms(benchmark::State& state) {
         if (overduePercent > 0) {
             CSqliteDb db;
             db.Open(CDbSchema::DatabaseFile(files.folder));
-            CSqliteStmt stmt = db.Prepare("UPDATE ObjectInfo SET LastTestAlarm = ?1 WHERE (rowid - 1) % 100 < ?2");
+            CSqliteStmt stmt =
+                db.Prepare("UPDATE ObjectInfo SET LastTestAlarm = ?1 WHERE (rowid - 1) % 100 < ?2");
             stmt.Bind(1, FIRST_ALARM.AddDays(SPAN_DAYS - 30.0)).Bind(2, overduePercent);
             stmt.Execute();
         }
@@ -251,7 +256,11 @@ static void BM_CheckTestAlarms(benchmark::State& state) {
     state.SetLabel(std::to_string(objects) + " objects, " + std::to_string(overduePercent) +
                    "% overdue (edited and alarmed in one commit)");
 }
-BENCHMARK(BM_CheckTestAlarms)->Args({100000, 0})->Args({100000, 10})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CheckTestAlarms)
+    ->Args({100000, 0})
+    ->Args({100000, 10})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 static void BM_PurgeHalfTheAlarms(benchmark::State& state) {
     const SDatabaseFiles& loaded = LoadedDatabase();

@@ -26,9 +26,10 @@ void CAlarmInfoSet::Read(const CSqliteStmt& stmt, CAlarmInfoMsg& record) {
 }
 
 std::uint32_t CAlarmInfoSet::Insert(CSqliteDb& db, const CAlarmInfoMsg& record) {
-    CSqliteStmt stmt = db.Prepare("INSERT INTO AlarmInfo (IdCode, AlarmSource, AlarmType, IdInfo, OpFailType, "
-                                  "Text, AlarmStatus, AlarmTime, AckTime, ExecTime, AckOperator, ExecOperator) "
-                                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    CSqliteStmt stmt =
+        db.Prepare("INSERT INTO AlarmInfo (IdCode, AlarmSource, AlarmType, IdInfo, OpFailType, "
+                   "Text, AlarmStatus, AlarmTime, AckTime, ExecTime, AckOperator, ExecOperator) "
+                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
     stmt.Bind(1, record.IdCode, 20)
         .Bind(2, static_cast<int>(record.AlarmSource))
         .Bind(3, static_cast<int>(record.AlarmType))

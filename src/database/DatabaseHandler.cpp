@@ -13,7 +13,9 @@
 namespace {
 
 // Takes over a message as its expected class; a mislabelled message gives null.
-template <class T> std::unique_ptr<T> As(MsgPtr& msg) { return MsgCast<T>(msg); }
+template <class T> std::unique_ptr<T> As(MsgPtr& msg) {
+    return MsgCast<T>(msg);
+}
 
 } // namespace
 
@@ -22,7 +24,9 @@ CDatabaseHandler::CDatabaseHandler(IFrontEnd& frontEnd, const IClock& clock, IMs
     : CHandler(owner, clock), m_frontEnd(frontEnd), m_messageMgr(clock, std::move(userMsgFolder)),
       m_customers(*this), m_alarms(*this), m_objects(*this, m_customers), m_mail(*this), m_smsNums(*this) {}
 
-CDatabaseHandler::~CDatabaseHandler() { Shutdown(); }
+CDatabaseHandler::~CDatabaseHandler() {
+    Shutdown();
+}
 
 void CDatabaseHandler::Configure(CSqliteDb* db, std::uint32_t purgeDays, bool useCidPhoneNumber,
                                  bool testAlarmFilter) {

@@ -78,7 +78,8 @@ CDatabaseMgr::EProbe CDatabaseMgr::Probe(const std::string& folder, std::string*
             }
             m_db.Close();
             const int primary = e.Code() & 0xFF;
-            return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? PROBE_NOT_A_DATABASE : PROBE_OTHER_ERROR;
+            return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT ? PROBE_NOT_A_DATABASE
+                                                                         : PROBE_OTHER_ERROR;
         }
         return PROBE_OPENED;
     }
@@ -88,7 +89,8 @@ CDatabaseMgr::EProbe CDatabaseMgr::Probe(const std::string& folder, std::string*
             return PROBE_NO_FOLDER;
         }
         if (!Exists(file)) {
-            return Readable(folder + CDbConvertVer01::OBJECT_FILE) && Readable(folder + CDbConvertVer01::ALARM_FILE)
+            return Readable(folder + CDbConvertVer01::OBJECT_FILE) &&
+                           Readable(folder + CDbConvertVer01::ALARM_FILE)
                        ? PROBE_VERSION1_FILES
                        : PROBE_NO_FILE;
         }
@@ -143,8 +145,9 @@ bool CDatabaseMgr::Start(IMsgSink* owner) {
         m_db.Close();
         return false;
     }
-    const std::uint32_t purgeDays =
-        m_settings != nullptr && m_settings->KeepAirMonths > 0 ? static_cast<std::uint32_t>(m_settings->KeepAirMonths) * 30 : 0;
+    const std::uint32_t purgeDays = m_settings != nullptr && m_settings->KeepAirMonths > 0
+                                        ? static_cast<std::uint32_t>(m_settings->KeepAirMonths) * 30
+                                        : 0;
     m_handler.Configure(&m_db, purgeDays, m_settings != nullptr && m_settings->UseCidPhoneNumber != 0,
                         m_settings != nullptr && m_settings->TestAlarmFilter != 0);
     m_handler.SetOwner(owner);
@@ -153,7 +156,8 @@ bool CDatabaseMgr::Start(IMsgSink* owner) {
 
 bool CDatabaseMgr::Stop() {
     m_handler.Stop();
-    m_handler.Configure(nullptr, m_handler.PurgeDays(), m_handler.UseCidPhoneNumber(), m_handler.TestAlarmFilter());
+    m_handler.Configure(nullptr, m_handler.PurgeDays(), m_handler.UseCidPhoneNumber(),
+                        m_handler.TestAlarmFilter());
     if (!m_db.Close()) {
         m_frontEnd.MessageBox(m_db.LastError(), IFrontEnd::EButtons::Ok, IFrontEnd::EIcon::Warning, 0);
         return false;
@@ -224,8 +228,10 @@ CDatabaseMgr::EOutcome CDatabaseMgr::RunDialog(EProbe probe) {
         const bool canCreate = mode == DLG_NO_DATABASE || mode == DLG_VERSION1;
         if (answer == A::CreateEmpty && canCreate) {
             const bool ok = m_converter->CreateDatabase();
-            m_frontEnd.DatabaseMgrProgress(Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_10" : "IDS_DATABASEMGRDLG_MSG_12"));
-            m_frontEnd.DatabaseMgrProgress(Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_11" : "IDS_DATABASEMGRDLG_MSG_13"));
+            m_frontEnd.DatabaseMgrProgress(
+                Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_10" : "IDS_DATABASEMGRDLG_MSG_12"));
+            m_frontEnd.DatabaseMgrProgress(
+                Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_11" : "IDS_DATABASEMGRDLG_MSG_13"));
             m_frontEnd.Beep(ok ? IFrontEnd::EBeep::Plain : IFrontEnd::EBeep::Exclamation);
             const A next = m_frontEnd.DatabaseMgrDialog(ok ? DLG_CREATED : DLG_FAILED, {});
             outcome = ok && next != A::Cancel ? EOutcome::Retry : EOutcome::Fail;
@@ -233,8 +239,10 @@ CDatabaseMgr::EOutcome CDatabaseMgr::RunDialog(EProbe probe) {
         }
         if (answer == A::CreateAndCopy && mode == DLG_VERSION1) {
             const bool ok = m_converter->CreateDatabase() && m_converter->Convert();
-            m_frontEnd.DatabaseMgrProgress(Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_14" : "IDS_DATABASEMGRDLG_MSG_16"));
-            m_frontEnd.DatabaseMgrProgress(Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_15" : "IDS_DATABASEMGRDLG_MSG_17"));
+            m_frontEnd.DatabaseMgrProgress(
+                Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_14" : "IDS_DATABASEMGRDLG_MSG_16"));
+            m_frontEnd.DatabaseMgrProgress(
+                Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_15" : "IDS_DATABASEMGRDLG_MSG_17"));
             m_frontEnd.Beep(ok ? IFrontEnd::EBeep::Plain : IFrontEnd::EBeep::Exclamation);
             const A next = m_frontEnd.DatabaseMgrDialog(ok ? DLG_CREATED : DLG_FAILED, {});
             outcome = ok && next != A::Cancel ? EOutcome::Retry : EOutcome::Fail;

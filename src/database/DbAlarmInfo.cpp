@@ -112,8 +112,8 @@ std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindOne(CAlarmInfoReqMsg& request) 
 }
 
 std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindByKey(std::uint32_t key) {
-    CSqliteStmt stmt =
-        Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS + " FROM AlarmInfo WHERE PrimaryKey = ?1");
+    CSqliteStmt stmt = Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS +
+                                    " FROM AlarmInfo WHERE PrimaryKey = ?1");
     stmt.Bind(1, static_cast<std::int64_t>(key));
     return ReadChain(stmt, 1, AlarmResult::FIND_BY_KEY);
 }
@@ -199,9 +199,10 @@ std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindLastEmergency(const CAlarmInfoR
     // The type is written into the text (it is ours, not the caller's) so that the engine can use
     // the index of emergency-call alarms.
     static_assert(CAlarmInfoMsg::ALARMTYPE_EMERGENCY_CALL == 8);
-    CSqliteStmt stmt = Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS +
-                                    " FROM AlarmInfo WHERE IdCode = ?1 AND AlarmType = 8 ORDER BY AlarmTime DESC "
-                                    "LIMIT 1");
+    CSqliteStmt stmt =
+        Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS +
+                     " FROM AlarmInfo WHERE IdCode = ?1 AND AlarmType = 8 ORDER BY AlarmTime DESC "
+                     "LIMIT 1");
     stmt.Bind(1, request.IdCode, 20);
     return ReadChain(stmt, 1, AlarmResult::FIND_EMERGENCY);
 }
@@ -222,7 +223,8 @@ std::unique_ptr<CDatabaseMsg> CDbAlarmInfo::EditAlarmInfo(const CAlarmInfoMsg& r
         sql += " WHERE PrimaryKey = ?2";
         CSqliteTransaction transaction(db);
         CSqliteStmt stmt = db.Prepare(sql);
-        stmt.Bind(1, static_cast<int>(record.AlarmStatus)).Bind(2, static_cast<std::int64_t>(record.PrimaryKey));
+        stmt.Bind(1, static_cast<int>(record.AlarmStatus))
+            .Bind(2, static_cast<std::int64_t>(record.PrimaryKey));
         if (ack) {
             stmt.Bind(3, record.AckTime).Bind(4, record.AckOperator, 30);
         }
@@ -255,8 +257,9 @@ std::unique_ptr<CDatabaseMsg> CDbAlarmInfo::DeleteAlarmInfo(const CAlarmInfoReqM
             break;
         case CAlarmInfoReqMsg::DELETE_PURGE: {
             // Midnight at the start of the day Days days ago: that whole day is kept.
-            const CDateTime cutOff =
-                CDateTime::FromLocal(m_handler.Clock().Now()).DateOnly().AddDays(-static_cast<double>(request.Days));
+            const CDateTime cutOff = CDateTime::FromLocal(m_handler.Clock().Now())
+                                         .DateOnly()
+                                         .AddDays(-static_cast<double>(request.Days));
             stmt = std::make_unique<CSqliteStmt>(db.Handle(), "DELETE FROM AlarmInfo WHERE AlarmTime < ?1");
             stmt->Bind(1, cutOff);
             break;

@@ -33,11 +33,14 @@ bool FileExists(const std::string& path) {
 } // namespace
 
 CDbConvert::CDbConvert(IFrontEnd& frontEnd, std::string folder, std::string operatorName, const IClock& clock)
-    : m_frontEnd(frontEnd), m_clock(clock), m_folder(std::move(folder)), m_operator(std::move(operatorName)) {}
+    : m_frontEnd(frontEnd), m_clock(clock), m_folder(std::move(folder)), m_operator(std::move(operatorName)) {
+}
 
 CDbConvert::~CDbConvert() = default;
 
-void CDbConvert::Progress(const std::string& text) { m_frontEnd.DatabaseMgrProgress(text); }
+void CDbConvert::Progress(const std::string& text) {
+    m_frontEnd.DatabaseMgrProgress(text);
+}
 
 void CDbConvert::ShowEngineError(const std::string& description) {
     m_frontEnd.MessageBox(description, IFrontEnd::EButtons::Ok, IFrontEnd::EIcon::Warning, 0);

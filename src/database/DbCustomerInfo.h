@@ -9,7 +9,11 @@ public:
     using CDbRegisterTable::CDbRegisterTable;
 
     std::unique_ptr<CDatabaseMsg> AddCustomerInfo(const CCustomerInfoMsg& record) { return Add(record); }
-    std::unique_ptr<CCustomerInfoMsg> FindCustomerInfo(const CCustomerInfoReqMsg& request) { return Find(request); }
+    std::unique_ptr<CCustomerInfoMsg> FindCustomerInfo(const CCustomerInfoReqMsg& request) {
+        return Find(request);
+    }
     std::unique_ptr<CDatabaseMsg> EditCustomerInfo(const CCustomerInfoMsg& record) { return Edit(record); }
-    std::unique_ptr<CDatabaseMsg> DeleteCustomerInfo(const CCustomerInfoReqMsg& request) { return Delete(request); }
+    std::unique_ptr<CDatabaseMsg> DeleteCustomerInfo(const CCustomerInfoReqMsg& request) {
+        return Delete(request);
+    }
 };

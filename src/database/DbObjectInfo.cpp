@@ -27,7 +27,8 @@ std::string Select(const char* condition) {
 // The row id of the first row whose IdCode (or PhoneNumber) is the key, and that row's IdCode.
 std::optional<std::int64_t> FirstRow(CSqliteDb& db, const char* column, const std::string& key,
                                      std::size_t length, std::string* idCode = nullptr) {
-    CSqliteStmt stmt = db.Prepare(std::string("SELECT rowid, IdCode FROM ObjectInfo WHERE ") + column + " = ?1");
+    CSqliteStmt stmt =
+        db.Prepare(std::string("SELECT rowid, IdCode FROM ObjectInfo WHERE ") + column + " = ?1");
     stmt.Bind(1, key, length);
     if (!stmt.Step()) {
         return std::nullopt;
@@ -139,7 +140,8 @@ std::unique_ptr<CObjectInfoMsg> CDbObjectInfo::FindObjectInfo(const CObjectInfoR
         return std::make_unique<CObjectInfoMsg>(replyKind, ObjectResult::FIND_ERROR);
     }
     if (found != ObjectResult::FIND_LIST && !reply->Customer.empty()) {
-        CCustomerInfoReqMsg customerRequest(MsgKind::DB_CUSTOMER_FIND, CCustomerInfoReqMsg::BY_KEY, reply->Customer);
+        CCustomerInfoReqMsg customerRequest(MsgKind::DB_CUSTOMER_FIND, CCustomerInfoReqMsg::BY_KEY,
+                                            reply->Customer);
         std::unique_ptr<CCustomerInfoMsg> customer = m_customers.FindCustomerInfo(customerRequest);
         if (customer->Status == RegisterResult::FIND_BY_KEY) {
             reply->CustomerInfo = std::move(customer);

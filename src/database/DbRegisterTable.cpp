@@ -19,8 +19,8 @@ namespace {
 
 // The row id of the first row with this key.
 template <class Traits> std::optional<std::int64_t> FirstRow(CSqliteDb& db, const std::string& key) {
-    CSqliteStmt stmt =
-        db.Prepare(std::string("SELECT rowid FROM ") + Traits::TABLE + " WHERE " + Traits::KEY_COLUMN + " = ?1");
+    CSqliteStmt stmt = db.Prepare(std::string("SELECT rowid FROM ") + Traits::TABLE + " WHERE " +
+                                  Traits::KEY_COLUMN + " = ?1");
     stmt.Bind(1, key, Traits::KEY_LENGTH);
     if (!stmt.Step()) {
         return std::nullopt;
@@ -46,9 +46,10 @@ template <class Traits> std::unique_ptr<CDatabaseMsg> CDbRegisterTable<Traits>::
             reply->Status = RegisterResult::ADD_EXISTS;
             return reply;
         }
-        CSqliteStmt stmt = db.Prepare(std::string("INSERT INTO ") + Traits::TABLE + " (" + Traits::KEY_COLUMN +
-                                      ", " + Traits::OTHER_COLUMN + ") VALUES (?1, ?2)");
-        stmt.Bind(1, Traits::Key(record), Traits::KEY_LENGTH).Bind(2, Traits::Other(record), Traits::OTHER_LENGTH);
+        CSqliteStmt stmt = db.Prepare(std::string("INSERT INTO ") + Traits::TABLE + " (" +
+                                      Traits::KEY_COLUMN + ", " + Traits::OTHER_COLUMN + ") VALUES (?1, ?2)");
+        stmt.Bind(1, Traits::Key(record), Traits::KEY_LENGTH)
+            .Bind(2, Traits::Other(record), Traits::OTHER_LENGTH);
         stmt.Execute();
         transaction.Commit();
         reply->Status = RegisterResult::ADD_DONE;
@@ -64,8 +65,8 @@ std::unique_ptr<typename Traits::Record> CDbRegisterTable<Traits>::Find(const Re
     const std::uint16_t kind = Traits::ReplyKind(request);
     try {
         CSqliteDb& db = Db();
-        std::string sql = std::string("SELECT ") + Traits::KEY_COLUMN + ", " + Traits::OTHER_COLUMN + " FROM " +
-                          Traits::TABLE;
+        std::string sql = std::string("SELECT ") + Traits::KEY_COLUMN + ", " + Traits::OTHER_COLUMN +
+                          " FROM " + Traits::TABLE;
         std::uint16_t found = RegisterResult::FIND_LIST;
         if (request.Type == Request::BY_KEY) {
             sql += std::string(" WHERE ") + Traits::KEY_COLUMN + " = ?1";
@@ -108,8 +109,8 @@ template <class Traits> std::unique_ptr<CDatabaseMsg> CDbRegisterTable<Traits>::
             reply->Status = RegisterResult::EDIT_NOT_FOUND;
             return reply;
         }
-        CSqliteStmt stmt =
-            db.Prepare(std::string("UPDATE ") + Traits::TABLE + " SET " + Traits::OTHER_COLUMN + " = ?1 WHERE rowid = ?2");
+        CSqliteStmt stmt = db.Prepare(std::string("UPDATE ") + Traits::TABLE + " SET " +
+                                      Traits::OTHER_COLUMN + " = ?1 WHERE rowid = ?2");
         stmt.Bind(1, Traits::Other(record), Traits::OTHER_LENGTH).Bind(2, *rowId);
         stmt.Execute();
         transaction.Commit();
@@ -121,7 +122,8 @@ template <class Traits> std::unique_ptr<CDatabaseMsg> CDbRegisterTable<Traits>::
     return reply;
 }
 
-template <class Traits> std::unique_ptr<CDatabaseMsg> CDbRegisterTable<Traits>::Delete(const Request& request) {
+template <class Traits>
+std::unique_ptr<CDatabaseMsg> CDbRegisterTable<Traits>::Delete(const Request& request) {
     auto reply = std::make_unique<CDatabaseMsg>(Traits::ReplyKind(request));
     try {
         CSqliteDb& db = Db();

@@ -128,8 +128,8 @@ void CDbSchema::CreateIndexes(CSqliteDb& db) {
         if (!db.HasColumn(index.table, index.firstColumn)) {
             continue;
         }
-        std::string sql = std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON " + index.table + " (" +
-                          index.columns + ")";
+        std::string sql = std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON " + index.table +
+                          " (" + index.columns + ")";
         if (index.where != nullptr) {
             sql += std::string(" WHERE ") + index.where;
         }

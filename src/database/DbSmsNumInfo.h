@@ -12,5 +12,7 @@ public:
     std::unique_ptr<CDatabaseMsg> AddSmsNumInfo(const CSmsNumInfoMsg& record) { return Add(record); }
     std::unique_ptr<CSmsNumInfoMsg> FindSmsNumInfo(const CSmsNumInfoReqMsg& request) { return Find(request); }
     std::unique_ptr<CDatabaseMsg> EditSmsNumInfo(const CSmsNumInfoMsg& record) { return Edit(record); }
-    std::unique_ptr<CDatabaseMsg> DeleteSmsNumInfo(const CSmsNumInfoReqMsg& request) { return Delete(request); }
+    std::unique_ptr<CDatabaseMsg> DeleteSmsNumInfo(const CSmsNumInfoReqMsg& request) {
+        return Delete(request);
+    }
 };

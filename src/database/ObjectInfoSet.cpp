@@ -38,7 +38,9 @@ const char* const CObjectInfoSet::COLUMNS =
     "MailAddrTech2, SmsNumTech, MailAddrEmg1, MailAddrEmg2, SmsNumEmg, ElevatorType, Customer, Notes1, "
     "Notes2, PhoneNumber";
 
-std::string CObjectInfoSet::SplitFirst(const std::string& text) { return Utf8::Left(Utf8::Sanitize(text), PART); }
+std::string CObjectInfoSet::SplitFirst(const std::string& text) {
+    return Utf8::Left(Utf8::Sanitize(text), PART);
+}
 
 std::string CObjectInfoSet::SplitSecond(const std::string& text) {
     const std::string valid = Utf8::Sanitize(text);
@@ -46,7 +48,9 @@ std::string CObjectInfoSet::SplitSecond(const std::string& text) {
     return Utf8::Left(std::string_view(valid).substr(from), PART);
 }
 
-std::int64_t CObjectInfoSet::RowId(const CSqliteStmt& stmt) { return stmt.Int(0); }
+std::int64_t CObjectInfoSet::RowId(const CSqliteStmt& stmt) {
+    return stmt.Int(0);
+}
 
 void CObjectInfoSet::Read(const CSqliteStmt& stmt, CObjectInfoMsg& r) {
     r.IdCode = stmt.Text(1);
@@ -67,11 +71,13 @@ void CObjectInfoSet::Read(const CSqliteStmt& stmt, CObjectInfoMsg& r) {
 }
 
 void CObjectInfoSet::Insert(CSqliteDb& db, const CObjectInfoMsg& record, bool withPhoneNumber) {
-    CSqliteStmt stmt = db.Prepare(
-        "INSERT INTO ObjectInfo (IdCode, IdInfo, Address, Days, LastTestAlarm, TestAlarmOnly, AlarmPopUpEnabled, "
-        "MailAddrTech1, MailAddrTech2, SmsNumTech, MailAddrEmg1, MailAddrEmg2, SmsNumEmg, ElevatorType, Customer, "
-        "Notes1, Notes2, PhoneNumber) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
-        "?16, ?17, ?18)");
+    CSqliteStmt stmt = db.Prepare("INSERT INTO ObjectInfo (IdCode, IdInfo, Address, Days, LastTestAlarm, "
+                                  "TestAlarmOnly, AlarmPopUpEnabled, "
+                                  "MailAddrTech1, MailAddrTech2, SmsNumTech, MailAddrEmg1, MailAddrEmg2, "
+                                  "SmsNumEmg, ElevatorType, Customer, "
+                                  "Notes1, Notes2, PhoneNumber) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
+                                  "?10, ?11, ?12, ?13, ?14, ?15, "
+                                  "?16, ?17, ?18)");
     BindColumns(stmt, record, withPhoneNumber);
     stmt.Execute();
 }
@@ -79,7 +85,8 @@ void CObjectInfoSet::Insert(CSqliteDb& db, const CObjectInfoMsg& record, bool wi
 void CObjectInfoSet::Update(CSqliteDb& db, std::int64_t rowId, const CObjectInfoMsg& record) {
     CSqliteStmt stmt = db.Prepare(
         "UPDATE ObjectInfo SET IdCode = ?1, IdInfo = ?2, Address = ?3, Days = ?4, LastTestAlarm = ?5, "
-        "TestAlarmOnly = ?6, AlarmPopUpEnabled = ?7, MailAddrTech1 = ?8, MailAddrTech2 = ?9, SmsNumTech = ?10, "
+        "TestAlarmOnly = ?6, AlarmPopUpEnabled = ?7, MailAddrTech1 = ?8, MailAddrTech2 = ?9, SmsNumTech = "
+        "?10, "
         "MailAddrEmg1 = ?11, MailAddrEmg2 = ?12, SmsNumEmg = ?13, ElevatorType = ?14, Customer = ?15, "
         "Notes1 = ?16, Notes2 = ?17, PhoneNumber = ?18 WHERE rowid = ?19");
     BindColumns(stmt, record, true);

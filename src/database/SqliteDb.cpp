@@ -4,7 +4,9 @@
 
 #include <sqlite3.h>
 
-CSqliteDb::~CSqliteDb() { Close(); }
+CSqliteDb::~CSqliteDb() {
+    Close();
+}
 
 int CSqliteDb::Open(const std::string& path, bool create) {
     Close();
@@ -55,8 +57,9 @@ int CSqliteDb::MakeDurable() {
     // disk, and a crash at any moment leaves the last committed state.
     char* error = nullptr;
     // The larger page cache keeps a purge of many alarms from spilling pages before its commit.
-    const int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536",
-                                nullptr, nullptr, &error);
+    const int rc =
+        sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-65536",
+                     nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
         m_lastErrorCode = sqlite3_extended_errcode(m_db);
         m_lastError = error != nullptr ? error : sqlite3_errmsg(m_db);
@@ -65,7 +68,9 @@ int CSqliteDb::MakeDurable() {
     return rc;
 }
 
-bool CSqliteDb::InTransaction() const { return m_db != nullptr && sqlite3_get_autocommit(m_db) == 0; }
+bool CSqliteDb::InTransaction() const {
+    return m_db != nullptr && sqlite3_get_autocommit(m_db) == 0;
+}
 
 bool CSqliteDb::Close() {
     if (m_db == nullptr) {
@@ -98,9 +103,13 @@ void CSqliteDb::Exec(std::string_view sql) {
     }
 }
 
-std::int64_t CSqliteDb::LastInsertRowId() const { return m_db != nullptr ? sqlite3_last_insert_rowid(m_db) : 0; }
+std::int64_t CSqliteDb::LastInsertRowId() const {
+    return m_db != nullptr ? sqlite3_last_insert_rowid(m_db) : 0;
+}
 
-std::int64_t CSqliteDb::Changes() const { return m_db != nullptr ? sqlite3_changes64(m_db) : 0; }
+std::int64_t CSqliteDb::Changes() const {
+    return m_db != nullptr ? sqlite3_changes64(m_db) : 0;
+}
 
 void CSqliteDb::SetBusyTimeout(int milliseconds) {
     if (m_db != nullptr) {
@@ -108,7 +117,9 @@ void CSqliteDb::SetBusyTimeout(int milliseconds) {
     }
 }
 
-bool CSqliteDb::IsReadOnly() const { return m_db != nullptr && sqlite3_db_readonly(m_db, "main") == 1; }
+bool CSqliteDb::IsReadOnly() const {
+    return m_db != nullptr && sqlite3_db_readonly(m_db, "main") == 1;
+}
 
 bool CSqliteDb::HasTable(std::string_view table) {
     CSqliteStmt stmt(m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");

@@ -17,7 +17,9 @@ CSqliteStmt::CSqliteStmt(sqlite3* db, std::string_view sql) : m_db(db) {
     }
 }
 
-CSqliteStmt::~CSqliteStmt() { sqlite3_finalize(m_stmt); }
+CSqliteStmt::~CSqliteStmt() {
+    sqlite3_finalize(m_stmt);
+}
 
 void CSqliteStmt::Fail(int rc) const {
     const int code = m_db != nullptr ? sqlite3_extended_errcode(m_db) : rc;
@@ -26,7 +28,8 @@ void CSqliteStmt::Fail(int rc) const {
 }
 
 CSqliteStmt& CSqliteStmt::Bind(int index, std::string_view text) {
-    const int rc = sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    const int rc =
+        sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     if (rc != SQLITE_OK) {
         Fail(rc);
     }
@@ -81,9 +84,13 @@ void CSqliteStmt::Execute() {
     }
 }
 
-void CSqliteStmt::Reset() { sqlite3_reset(m_stmt); }
+void CSqliteStmt::Reset() {
+    sqlite3_reset(m_stmt);
+}
 
-bool CSqliteStmt::IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+bool CSqliteStmt::IsNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
 
 std::string CSqliteStmt::Text(int column) const {
     const auto* text = sqlite3_column_text(m_stmt, column);
@@ -101,9 +108,13 @@ std::string CSqliteStmt::Text(int column) const {
     return std::string(view);
 }
 
-std::int64_t CSqliteStmt::Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+std::int64_t CSqliteStmt::Int(int column) const {
+    return sqlite3_column_int64(m_stmt, column);
+}
 
-double CSqliteStmt::Double(int column) const { return sqlite3_column_double(m_stmt, column); }
+double CSqliteStmt::Double(int column) const {
+    return sqlite3_column_double(m_stmt, column);
+}
 
 CDateTime CSqliteStmt::Date(int column) const {
     if (IsNull(column)) {

@@ -37,7 +37,8 @@ protected:
 } // namespace
 
 TEST_F(AlarmIntakeTest, KnownObjectGivesNameAddressAndTechniciansToAFailure) {
-    auto alarm = MakeAlarm("00001234", A::ALARMTYPE_OPFAIL, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9, 0));
+    auto alarm = MakeAlarm("00001234", A::ALARMTYPE_OPFAIL, A::ALARMSTATUS_NEW,
+                           CDateTime::FromLocal(2024, 6, 15, 9, 0));
     alarm->OpFailType = A::OPFAIL_BATTERY;
     bool testOnly = true;
     EXPECT_TRUE(Intake(*alarm, &testOnly));
@@ -60,7 +61,8 @@ TEST_F(AlarmIntakeTest, KnownObjectGivesNameAddressAndTechniciansToAFailure) {
 }
 
 TEST_F(AlarmIntakeTest, EmergencyTypesGetTheEmergencyRecipients) {
-    for (std::uint8_t type : {A::ALARMTYPE_VOICE, A::ALARMTYPE_EMERGENCY_CALL, A::ALARMTYPE_VOICE_REDIRECTED}) {
+    for (std::uint8_t type :
+         {A::ALARMTYPE_VOICE, A::ALARMTYPE_EMERGENCY_CALL, A::ALARMTYPE_VOICE_REDIRECTED}) {
         auto alarm = MakeAlarm("00001234", type, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9, 0));
         EXPECT_TRUE(Intake(*alarm));
         EXPECT_EQ(alarm->MailRecipients, "emergency@example.com");
@@ -72,14 +74,16 @@ TEST_F(AlarmIntakeTest, HiddenObjectStoresNothing) {
     auto object = Object("00001234");
     object->IdInfo = "?Test lift in the workshop";
     SetObject(*object);
-    auto alarm = MakeAlarm("00001234", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
+    auto alarm =
+        MakeAlarm("00001234", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
     EXPECT_FALSE(Intake(*alarm));
     EXPECT_EQ(AlarmCount(), 0);
     EXPECT_EQ(m_sink.Count(), 0u);
 }
 
 TEST_F(AlarmIntakeTest, UnknownSenderIsStoredWithoutObjectData) {
-    auto alarm = MakeAlarm("55555555", A::ALARMTYPE_P100, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
+    auto alarm =
+        MakeAlarm("55555555", A::ALARMTYPE_P100, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
     EXPECT_TRUE(Intake(*alarm));
     EXPECT_FALSE(alarm->ObjectFound);
     EXPECT_TRUE(alarm->IdInfo.empty());
@@ -94,7 +98,8 @@ TEST_F(AlarmIntakeTest, TestAlarmOnlyTurnsAVoiceAlarmIntoAStoredTestAlarm) {
     auto object = Object("00001234");
     object->TestAlarmOnly = true;
     SetObject(*object);
-    auto alarm = MakeAlarm("00001234", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
+    auto alarm =
+        MakeAlarm("00001234", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
     bool testOnly = false;
     EXPECT_TRUE(Intake(*alarm, &testOnly));
     EXPECT_TRUE(testOnly);
@@ -132,7 +137,8 @@ TEST_F(AlarmIntakeTest, WithoutTheFilterEveryTestAlarmIsStored) {
 
 TEST_F(AlarmIntakeTest, CallerIdTestAlarmFindsItsObjectByNumber) {
     m_handler->Configure(&m_db, 360, true, false);
-    auto alarm = MakeAlarm("+4670555", A::ALARMTYPE_TEST, A::ALARMSTATUS_INFO, CDateTime::FromLocal(2024, 6, 15, 9));
+    auto alarm =
+        MakeAlarm("+4670555", A::ALARMTYPE_TEST, A::ALARMSTATUS_INFO, CDateTime::FromLocal(2024, 6, 15, 9));
     alarm->AlarmSource = A::ALARMSOURCE_CALLER_ID;
     EXPECT_TRUE(Intake(*alarm));
     EXPECT_TRUE(alarm->ObjectFound);
@@ -140,7 +146,8 @@ TEST_F(AlarmIntakeTest, CallerIdTestAlarmFindsItsObjectByNumber) {
 
     // With the setting off the number is taken as an ID code: no object.
     m_handler->Configure(&m_db, 360, false, false);
-    auto other = MakeAlarm("+4670555", A::ALARMTYPE_TEST, A::ALARMSTATUS_INFO, CDateTime::FromLocal(2024, 6, 15, 10));
+    auto other =
+        MakeAlarm("+4670555", A::ALARMTYPE_TEST, A::ALARMSTATUS_INFO, CDateTime::FromLocal(2024, 6, 15, 10));
     other->AlarmSource = A::ALARMSOURCE_CALLER_ID;
     EXPECT_TRUE(Intake(*other));
     EXPECT_FALSE(other->ObjectFound);
@@ -148,7 +155,8 @@ TEST_F(AlarmIntakeTest, CallerIdTestAlarmFindsItsObjectByNumber) {
 
 TEST_F(AlarmIntakeTest, AFailedStoreIsPostedWithItsErrorAndTheAlarmIsKept) {
     Exec("DROP TABLE AlarmInfo");
-    auto alarm = MakeAlarm("00001234", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
+    auto alarm =
+        MakeAlarm("00001234", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
     EXPECT_TRUE(Intake(*alarm));
     std::vector<MsgPtr> posted = m_sink.Take();
     ASSERT_EQ(posted.size(), 1u);
@@ -159,7 +167,8 @@ TEST_F(AlarmIntakeTest, AFailedStoreIsPostedWithItsErrorAndTheAlarmIsKept) {
 
 TEST_F(AlarmIntakeTest, EndOfAlarmFinishesTheLatestEmergencyCall) {
     SetNow(2024, 6, 15, 10, 0, 0);
-    auto end = MakeAlarm("00001234", A::ALARMTYPE_END_OF_ALARM, A::ALARMSTATUS_INFO, CDateTime::FromLocal(2024, 6, 15, 10));
+    auto end = MakeAlarm("00001234", A::ALARMTYPE_END_OF_ALARM, A::ALARMSTATUS_INFO,
+                         CDateTime::FromLocal(2024, 6, 15, 10));
     // None there: nothing happens.
     m_handler->CloseEmergencyAlarm(*end);
     EXPECT_EQ(AlarmCount(), 0);

@@ -26,7 +26,8 @@ protected:
         }
     }
     // Minutes of the listed alarms, in list order.
-    std::vector<int> ListMinutes(std::uint8_t mask, std::int32_t maxCount = 200, std::uint16_t* status = nullptr) {
+    std::vector<int> ListMinutes(std::uint8_t mask, std::int32_t maxCount = 200,
+                                 std::uint16_t* status = nullptr) {
         CAlarmInfoReqMsg request(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_STATUS);
         request.StatusMask = mask;
         request.MaxCount = maxCount;
@@ -130,7 +131,8 @@ TEST_F(AlarmTableTest, MaskZeroGivesOneEmptyRecord) {
 
 TEST_F(AlarmTableTest, MaxCountGivesTheNewestRows) {
     for (int i = 0; i < 150; ++i) {
-        AddAlarm("X", A::ALARMTYPE_P100, A::ALARMSTATUS_FINISHED, CDateTime::FromLocal(2024, 6, 1).AddMinutes(i));
+        AddAlarm("X", A::ALARMTYPE_P100, A::ALARMSTATUS_FINISHED,
+                 CDateTime::FromLocal(2024, 6, 1).AddMinutes(i));
     }
     CAlarmInfoReqMsg request(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_STATUS);
     request.MaxCount = 100;
@@ -149,7 +151,8 @@ TEST_F(AlarmTableTest, KeyChainWithAMissingKeyKeepsItsPlace) {
     AddMixedAlarms();
     auto head = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_KEY_CHAIN);
     head->PrimaryKey = m_keyAt[2];
-    auto second = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_KEY_CHAIN);
+    auto second =
+        std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_KEY_CHAIN);
     second->PrimaryKey = 9999;
     auto third = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_KEY_CHAIN);
     third->PrimaryKey = m_keyAt[5];
@@ -181,7 +184,8 @@ TEST_F(AlarmTableTest, PrintListCarriesItsOwnCode) {
 TEST_F(AlarmTableTest, LatestEmergencyAlarmOfAnIdCode) {
     const CDateTime t = CDateTime::FromLocal(2024, 6, 1, 8, 0);
     AddAlarm("A'1", A::ALARMTYPE_EMERGENCY_CALL, A::ALARMSTATUS_NEW, t);
-    const std::uint32_t latest = AddAlarm("A'1", A::ALARMTYPE_EMERGENCY_CALL, A::ALARMSTATUS_NEW, t.AddHours(1));
+    const std::uint32_t latest =
+        AddAlarm("A'1", A::ALARMTYPE_EMERGENCY_CALL, A::ALARMSTATUS_NEW, t.AddHours(1));
     AddAlarm("A'1", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, t.AddHours(2));
     AddAlarm("B", A::ALARMTYPE_EMERGENCY_CALL, A::ALARMSTATUS_NEW, t.AddHours(3));
 
@@ -198,7 +202,8 @@ TEST_F(AlarmTableTest, LatestEmergencyAlarmOfAnIdCode) {
 }
 
 TEST_F(AlarmTableTest, EditChangesOnlyWhatTheRecordCarries) {
-    const std::uint32_t key = AddAlarm("1", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 1));
+    const std::uint32_t key =
+        AddAlarm("1", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 1));
     CAlarmInfoMsg edit(MsgKind::DB_ALARM_EDIT);
     edit.PrimaryKey = key;
     edit.AlarmStatus = A::ALARMSTATUS_ACKNOWLEDGED;
@@ -311,7 +316,8 @@ TEST_F(AlarmTableTest, AFailedCommitIsReportedAndLeavesNoTransactionBehind) {
     EXPECT_EQ(m_handler->AlarmTable().AddAlarmInfo(*alarm)->Status, AlarmResult::ADD_ERROR);
     EXPECT_EQ(alarm->PrimaryKey, 0u);
     ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
-    EXPECT_EQ(m_frontEnd.messageBoxes[0].text, "CDatabaseHandler::AddAlarmInfo: FOREIGN KEY constraint failed");
+    EXPECT_EQ(m_frontEnd.messageBoxes[0].text,
+              "CDatabaseHandler::AddAlarmInfo: FOREIGN KEY constraint failed");
     EXPECT_FALSE(m_db.InTransaction());
     EXPECT_EQ(QueryInt("SELECT count(*) FROM AlarmInfo"), 0);
 

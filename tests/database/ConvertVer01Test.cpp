@@ -88,7 +88,8 @@ std::string Group(int source, int type, const std::string& id, int opFail, long 
 
 TEST_F(ConvertVer01Test, ObjectLineWithEightFields) {
     const std::string objects = std::string("12345678:Lift one") + US + "7" + US + "tech@example.com" + US +
-                                "1700000000" + US + "+4611" + US + "1" + US + "emg@example.com" + US + "+4699\r\n";
+                                "1700000000" + US + "+4611" + US + "1" + US + "emg@example.com" + US +
+                                "+4699\r\n";
     ASSERT_TRUE(Import(&objects, nullptr));
     const auto list = Objects();
     ASSERT_EQ(list.size(), 1u);
@@ -113,11 +114,12 @@ TEST_F(ConvertVer01Test, ObjectLineWithEightFields) {
 }
 
 TEST_F(ConvertVer01Test, ShortAndOddObjectLines) {
-    const std::string objects = std::string("1234567:\n") +      // 8 characters: skipped
-                                "no colon here at all\n" +        // skipped
-                                "1234567:X\n" +                   // 9 characters, no separator
-                                "A:B" + US + "x7" + US + US + "abc" + US + US + "yes\n" + // non-numbers read 0
-                                "DUP:first\nDUP:second\n";        // no duplicate check
+    const std::string objects = std::string("1234567:\n") + // 8 characters: skipped
+                                "no colon here at all\n" +  // skipped
+                                "1234567:X\n" +             // 9 characters, no separator
+                                "A:B" + US + "x7" + US + US + "abc" + US + US +
+                                "yes\n" +                  // non-numbers read 0
+                                "DUP:first\nDUP:second\n"; // no duplicate check
     ASSERT_TRUE(Import(&objects, nullptr));
     const auto list = Objects();
     ASSERT_EQ(list.size(), 4u);
@@ -138,11 +140,10 @@ TEST_F(ConvertVer01Test, ShortAndOddObjectLines) {
 }
 
 TEST_F(ConvertVer01Test, AlarmTypesStatusesAndAcknowledgement) {
-    const std::string alarms = Group(2, 1, "S1", 0, 1700000000, {"sms text"}) +
-                               Group(1, 1, "P1", 0, 1700000060, {}) +
-                               Group(1, 5, "T1", 0, 1700000120, {"test"}) +
-                               Group(1, 3, "F1", 2, 1700000180, {"battery", "low"}) +
-                               Group(1, 9, "X1", 0, 1700000240, {});
+    const std::string alarms =
+        Group(2, 1, "S1", 0, 1700000000, {"sms text"}) + Group(1, 1, "P1", 0, 1700000060, {}) +
+        Group(1, 5, "T1", 0, 1700000120, {"test"}) + Group(1, 3, "F1", 2, 1700000180, {"battery", "low"}) +
+        Group(1, 9, "X1", 0, 1700000240, {});
     ASSERT_TRUE(Import(nullptr, &alarms));
     const auto list = Alarms();
     ASSERT_EQ(list.size(), 5u);

@@ -71,7 +71,9 @@ void DatabaseTest::TearDown() {
     m_db.Close();
 }
 
-void DatabaseTest::Exec(const std::string& sql) { m_db.Exec(sql); }
+void DatabaseTest::Exec(const std::string& sql) {
+    m_db.Exec(sql);
+}
 
 std::string DatabaseTest::Query(const std::string& sql) {
     CSqliteStmt stmt = m_db.Prepare(sql);
@@ -90,7 +92,8 @@ void DatabaseTest::SetNow(int year, int month, int day, int hour, int minute, in
     m_clock.SetNow(SLocalTime{year, month, day, hour, minute, second, 0, 0});
 }
 
-std::unique_ptr<CObjectInfoMsg> DatabaseTest::MakeObject(const std::string& idCode, const std::string& phone) {
+std::unique_ptr<CObjectInfoMsg> DatabaseTest::MakeObject(const std::string& idCode,
+                                                         const std::string& phone) {
     auto object = std::make_unique<CObjectInfoMsg>(MsgKind::DB_OBJECT_ADD);
     object->IdCode = idCode;
     object->PhoneNumber = phone;

@@ -63,10 +63,11 @@ protected:
     void SetNow(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
     std::unique_ptr<CObjectInfoMsg> MakeObject(const std::string& idCode, const std::string& phone = {});
-    std::unique_ptr<CAlarmInfoMsg> MakeAlarm(const std::string& idCode, std::uint8_t type, std::uint8_t status,
-                                             const CDateTime& time);
+    std::unique_ptr<CAlarmInfoMsg> MakeAlarm(const std::string& idCode, std::uint8_t type,
+                                             std::uint8_t status, const CDateTime& time);
     // Adds an alarm through the table and returns its key.
-    std::uint32_t AddAlarm(const std::string& idCode, std::uint8_t type, std::uint8_t status, const CDateTime& time);
+    std::uint32_t AddAlarm(const std::string& idCode, std::uint8_t type, std::uint8_t status,
+                           const CDateTime& time);
 
     CTempDir m_dir;
     CRecordingFrontEnd m_frontEnd;

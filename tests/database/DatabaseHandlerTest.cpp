@@ -40,7 +40,8 @@ TEST_F(DatabaseHandlerTest, EveryRequestKindIsAnsweredWithItsReplyKind) {
     edit->Kind = MsgKind::DB_OBJECT_EDIT;
     EXPECT_EQ(StatusOf(RunOne(std::move(edit))), ObjectResult::EDIT_CHANGED);
 
-    const std::uint32_t key = AddAlarm("A", CAlarmInfoMsg::ALARMTYPE_VOICE, 1, CDateTime::FromLocal(2024, 6, 1));
+    const std::uint32_t key =
+        AddAlarm("A", CAlarmInfoMsg::ALARMTYPE_VOICE, 1, CDateTime::FromLocal(2024, 6, 1));
     auto alarmEdit = std::make_unique<CAlarmInfoMsg>(MsgKind::DB_ALARM_EDIT);
     alarmEdit->PrimaryKey = key;
     alarmEdit->AlarmStatus = CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED;
@@ -59,24 +60,28 @@ TEST_F(DatabaseHandlerTest, EveryRequestKindIsAnsweredWithItsReplyKind) {
     reply = RunOne(std::move(customer));
     EXPECT_EQ(reply->Kind, MsgKind::UI_CUSTOMER_REPLY);
     EXPECT_EQ(StatusOf(reply), RegisterResult::ADD_DONE);
-    reply = RunOne(std::make_unique<CCustomerInfoReqMsg>(MsgKind::DB_CUSTOMER_FIND, CCustomerInfoReqMsg::ALL));
+    reply =
+        RunOne(std::make_unique<CCustomerInfoReqMsg>(MsgKind::DB_CUSTOMER_FIND, CCustomerInfoReqMsg::ALL));
     EXPECT_EQ(StatusOf(reply), RegisterResult::FIND_LIST);
     auto customerEdit = std::make_unique<CCustomerInfoMsg>(MsgKind::DB_CUSTOMER_EDIT);
     customerEdit->Name = "C";
     EXPECT_EQ(StatusOf(RunOne(std::move(customerEdit))), RegisterResult::EDIT_CHANGED);
-    reply = RunOne(std::make_unique<CCustomerInfoReqMsg>(MsgKind::DB_CUSTOMER_DELETE, CCustomerInfoReqMsg::BY_KEY, "C"));
+    reply = RunOne(
+        std::make_unique<CCustomerInfoReqMsg>(MsgKind::DB_CUSTOMER_DELETE, CCustomerInfoReqMsg::BY_KEY, "C"));
     EXPECT_EQ(StatusOf(reply), RegisterResult::DELETE_DONE);
 
     auto mail = std::make_unique<CMailInfoMsg>(MsgKind::DB_MAILREC_ADD);
     mail->Address = "m@example.com";
     reply = RunOne(std::move(mail));
     EXPECT_EQ(reply->Kind, MsgKind::UI_MAILREC_REPLY);
-    reply = RunOne(std::make_unique<CMailInfoReqMsg>(MsgKind::DB_MAILREC_FIND, CMailInfoReqMsg::BY_KEY, "m@example.com"));
+    reply = RunOne(std::make_unique<CMailInfoReqMsg>(MsgKind::DB_MAILREC_FIND, CMailInfoReqMsg::BY_KEY,
+                                                     "m@example.com"));
     EXPECT_EQ(StatusOf(reply), RegisterResult::FIND_BY_KEY);
     auto mailEdit = std::make_unique<CMailInfoMsg>(MsgKind::DB_MAILREC_EDIT);
     mailEdit->Address = "m@example.com";
     EXPECT_EQ(StatusOf(RunOne(std::move(mailEdit))), RegisterResult::EDIT_CHANGED);
-    reply = RunOne(std::make_unique<CMailInfoReqMsg>(MsgKind::DB_MAILREC_DELETE, CMailInfoReqMsg::BY_KEY, "m@example.com"));
+    reply = RunOne(std::make_unique<CMailInfoReqMsg>(MsgKind::DB_MAILREC_DELETE, CMailInfoReqMsg::BY_KEY,
+                                                     "m@example.com"));
     EXPECT_EQ(StatusOf(reply), RegisterResult::DELETE_DONE);
 
     auto sms = std::make_unique<CSmsNumInfoMsg>(MsgKind::DB_SMSNUM_ADD);
@@ -93,14 +98,15 @@ TEST_F(DatabaseHandlerTest, EveryRequestKindIsAnsweredWithItsReplyKind) {
     reply = RunOne(std::move(smsEdit));
     EXPECT_EQ(reply->Kind, MsgKind::UI_GSM_SMSNUM_REPLY2);
     EXPECT_EQ(StatusOf(reply), RegisterResult::EDIT_CHANGED);
-    reply = RunOne(std::make_unique<CSmsNumInfoReqMsg>(MsgKind::DB_SMSNUM_DELETE, CSmsNumInfoReqMsg::BY_KEY, "+461",
-                                                       MsgKind::UI_SMSNUM_REPLY));
+    reply = RunOne(std::make_unique<CSmsNumInfoReqMsg>(MsgKind::DB_SMSNUM_DELETE, CSmsNumInfoReqMsg::BY_KEY,
+                                                       "+461", MsgKind::UI_SMSNUM_REPLY));
     EXPECT_EQ(StatusOf(reply), RegisterResult::DELETE_DONE);
 
     auto del = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_DELETE, CAlarmInfoReqMsg::DELETE_BY_KEY);
     del->PrimaryKey = key;
     EXPECT_EQ(StatusOf(RunOne(std::move(del))), AlarmResult::DELETE_DONE);
-    reply = RunOne(std::make_unique<CObjectInfoReqMsg>(MsgKind::DB_OBJECT_DELETE, CObjectInfoReqMsg::BY_IDCODE, "A"));
+    reply = RunOne(
+        std::make_unique<CObjectInfoReqMsg>(MsgKind::DB_OBJECT_DELETE, CObjectInfoReqMsg::BY_IDCODE, "A"));
     EXPECT_EQ(StatusOf(reply), ObjectResult::DELETE_DONE);
 }
 
@@ -118,8 +124,10 @@ TEST_F(DatabaseHandlerTest, OneAlarmByKeyLooksUpItsObject) {
     auto object = MakeObject("00001234", "+4670555");
     object->Notes = "Key under the mat";
     m_handler->ObjectTable().AddObjectInfo(*object);
-    const std::uint32_t known = AddAlarm("00001234", CAlarmInfoMsg::ALARMTYPE_P100, 1, CDateTime::FromLocal(2024, 6, 1));
-    const std::uint32_t unknown = AddAlarm("99999999", CAlarmInfoMsg::ALARMTYPE_P100, 1, CDateTime::FromLocal(2024, 6, 1));
+    const std::uint32_t known =
+        AddAlarm("00001234", CAlarmInfoMsg::ALARMTYPE_P100, 1, CDateTime::FromLocal(2024, 6, 1));
+    const std::uint32_t unknown =
+        AddAlarm("99999999", CAlarmInfoMsg::ALARMTYPE_P100, 1, CDateTime::FromLocal(2024, 6, 1));
 
     auto find = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_KEY);
     find->PrimaryKey = known;

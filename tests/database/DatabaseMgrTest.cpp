@@ -1,5 +1,5 @@
-#include "DatabaseFixture.h"
 #include "DatabaseMgr.h"
+#include "DatabaseFixture.h"
 #include "DbConvert.h"
 #include "Settings.h"
 
@@ -123,9 +123,10 @@ TEST_F(DatabaseMgrTest, MissingFileCreateEmptyAndStart) {
     ASSERT_TRUE(mgr.Start(&m_sink));
     ASSERT_EQ(m_frontEnd.dbDialogs.size(), 2u);
     EXPECT_EQ(m_frontEnd.dbDialogs[0].mode, CDatabaseMgr::DLG_NO_DATABASE);
-    EXPECT_EQ(m_frontEnd.dbDialogs[0].lines,
-              (std::vector<std::string>{"No Database found at the path:", Folder(),
-                                        "Select action and click <OK>, or click <Cancel> to end the program"}));
+    EXPECT_EQ(
+        m_frontEnd.dbDialogs[0].lines,
+        (std::vector<std::string>{"No Database found at the path:", Folder(),
+                                  "Select action and click <OK>, or click <Cancel> to end the program"}));
     EXPECT_EQ(m_frontEnd.dbDialogs[1].mode, CDatabaseMgr::DLG_CREATED);
     ASSERT_GE(m_frontEnd.dbProgress.size(), 2u);
     EXPECT_EQ(m_frontEnd.dbProgress[0], "Click <OK> to start the program...");
@@ -204,7 +205,8 @@ TEST_F(DatabaseMgrTest, DamagedDatabaseOffersOnlyAnotherPath) {
 }
 
 TEST_F(DatabaseMgrTest, VersionOneFilesAreCopiedIntoANewDatabase) {
-    CTempDir::WriteFile(m_dir.File("IdInfo.dat"), "00001234:Lift one\x1f" "7\n");
+    CTempDir::WriteFile(m_dir.File("IdInfo.dat"), "00001234:Lift one\x1f"
+                                                  "7\n");
     CTempDir::WriteFile(m_dir.File("EventSave.dat"), "1\n2\n00001234\nLift one\n0\n\n1700000000\n1\nHelp\n");
     m_frontEnd.dbAnswers = {Answer::CreateAndCopy, Answer::Ok};
     CDatabaseMgr mgr(m_frontEnd, m_clock);
@@ -216,7 +218,8 @@ TEST_F(DatabaseMgrTest, VersionOneFilesAreCopiedIntoANewDatabase) {
     EXPECT_EQ(m_frontEnd.dbProgress[2], "Copying AlarmInfo Data...");
     EXPECT_EQ(m_frontEnd.dbProgress[3], "Copying ObjectInfo Data...");
     {
-        CSqliteStmt stmt = mgr.Database().Prepare("SELECT count(*) FROM AlarmInfo WHERE ExecOperator = 'Anna'");
+        CSqliteStmt stmt =
+            mgr.Database().Prepare("SELECT count(*) FROM AlarmInfo WHERE ExecOperator = 'Anna'");
         ASSERT_TRUE(stmt.Step());
         EXPECT_EQ(stmt.Int(0), 1);
     }

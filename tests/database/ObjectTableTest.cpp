@@ -18,7 +18,9 @@ protected:
     }
 };
 
-std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
+std::string Repeat(char c, std::size_t n) {
+    return std::string(n, c);
+}
 
 } // namespace
 
@@ -105,7 +107,8 @@ TEST_F(ObjectTableTest, EditKeepsPhoneNumbersUnique) {
     b->Address = "New street";
     EXPECT_EQ(m_handler->ObjectTable().EditObjectInfo(*b)->Status, ObjectResult::EDIT_CHANGED);
     EXPECT_EQ(Find(CObjectInfoReqMsg::BY_IDCODE, "B")->Address, "New street");
-    EXPECT_EQ(m_handler->ObjectTable().EditObjectInfo(*MakeObject("Z"))->Status, ObjectResult::EDIT_NOT_FOUND);
+    EXPECT_EQ(m_handler->ObjectTable().EditObjectInfo(*MakeObject("Z"))->Status,
+              ObjectResult::EDIT_NOT_FOUND);
 }
 
 TEST_F(ObjectTableTest, DeleteByIdCode) {
@@ -208,7 +211,8 @@ TEST_F(ObjectTableTest, EngineErrorsAreShownWithTheirPrefix) {
 
 TEST_F(ObjectTableTest, AFailingInsertIsCancelled) {
     // A trigger stands in for an engine error on the insert itself.
-    Exec("CREATE TRIGGER refuse BEFORE INSERT ON ObjectInfo BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+    Exec(
+        "CREATE TRIGGER refuse BEFORE INSERT ON ObjectInfo BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
     EXPECT_EQ(Add(*MakeObject("A")), ObjectResult::ADD_ERROR);
     ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
     EXPECT_EQ(m_frontEnd.messageBoxes[0].text, "CDbObjectInfo::AddObjectInfo: disk I/O error");

@@ -19,7 +19,8 @@ TEST_F(RegisterTableTest, CustomersAddFindEditDelete) {
     // A second add with the same name changes nothing.
     customer.Info = "Other info";
     EXPECT_EQ(table.AddCustomerInfo(customer)->Status, RegisterResult::ADD_EXISTS);
-    const CCustomerInfoReqMsg byKey(MsgKind::DB_CUSTOMER_FIND, CCustomerInfoReqMsg::BY_KEY, "Brennvik Housing");
+    const CCustomerInfoReqMsg byKey(MsgKind::DB_CUSTOMER_FIND, CCustomerInfoReqMsg::BY_KEY,
+                                    "Brennvik Housing");
     auto found = table.FindCustomerInfo(byKey);
     EXPECT_EQ(found->Kind, MsgKind::UI_CUSTOMER_REPLY);
     EXPECT_EQ(found->Status, RegisterResult::FIND_BY_KEY);
@@ -31,7 +32,8 @@ TEST_F(RegisterTableTest, CustomersAddFindEditDelete) {
     unknown.Name = "Nobody";
     EXPECT_EQ(table.EditCustomerInfo(unknown)->Status, RegisterResult::EDIT_NOT_FOUND);
 
-    const CCustomerInfoReqMsg del(MsgKind::DB_CUSTOMER_DELETE, CCustomerInfoReqMsg::BY_KEY, "Brennvik Housing");
+    const CCustomerInfoReqMsg del(MsgKind::DB_CUSTOMER_DELETE, CCustomerInfoReqMsg::BY_KEY,
+                                  "Brennvik Housing");
     EXPECT_EQ(table.DeleteCustomerInfo(del)->Status, RegisterResult::DELETE_DONE);
     EXPECT_EQ(table.DeleteCustomerInfo(del)->Status, RegisterResult::DELETE_NOT_FOUND);
     EXPECT_EQ(table.FindCustomerInfo(byKey)->Status, RegisterResult::FIND_NONE);
@@ -80,7 +82,8 @@ TEST_F(RegisterTableTest, MailRecipientsKeepTheirAddressAsKey) {
 
 TEST_F(RegisterTableTest, SmsRepliesCarryTheKindTheRequestAsks) {
     auto& table = m_handler->SmsNumTable();
-    const CSmsNumInfoReqMsg all(MsgKind::DB_SMSNUM_FIND, CSmsNumInfoReqMsg::ALL, "", MsgKind::UI_GSM_SMSNUM_REPLY);
+    const CSmsNumInfoReqMsg all(MsgKind::DB_SMSNUM_FIND, CSmsNumInfoReqMsg::ALL, "",
+                                MsgKind::UI_GSM_SMSNUM_REPLY);
     auto empty = table.FindSmsNumInfo(all);
     EXPECT_EQ(empty->Status, RegisterResult::FIND_NONE);
     EXPECT_EQ(empty->Kind, MsgKind::UI_GSM_SMSNUM_REPLY);

@@ -1,8 +1,8 @@
 #include "DatabaseFixture.h"
+#include "DatabaseMgr.h"
 #include "DbConvert.h"
 #include "DbException.h"
 #include "DbSchema.h"
-#include "DatabaseMgr.h"
 
 #include <fstream>
 #include <sqlite3.h>
@@ -38,18 +38,20 @@ std::string Describe(const std::vector<SColumnInfo>& columns) {
 using SchemaTest = DatabaseTest;
 
 TEST_F(SchemaTest, NewDatabaseHasTheFiveTablesColumnByColumn) {
-    EXPECT_EQ(Describe(TableInfo(m_db, "ObjectInfo")),
-              "IdCode TEXT; IdInfo TEXT; Address TEXT; Days INTEGER; LastTestAlarm REAL; TestAlarmOnly INTEGER; "
-              "AlarmPopUpEnabled INTEGER; MailAddrTech1 TEXT; MailAddrTech2 TEXT; SmsNumTech TEXT; "
-              "MailAddrEmg1 TEXT; MailAddrEmg2 TEXT; SmsNumEmg TEXT; ElevatorType TEXT; Customer TEXT; "
-              "Notes1 TEXT; Notes2 TEXT; PhoneNumber TEXT; ");
+    EXPECT_EQ(
+        Describe(TableInfo(m_db, "ObjectInfo")),
+        "IdCode TEXT; IdInfo TEXT; Address TEXT; Days INTEGER; LastTestAlarm REAL; TestAlarmOnly INTEGER; "
+        "AlarmPopUpEnabled INTEGER; MailAddrTech1 TEXT; MailAddrTech2 TEXT; SmsNumTech TEXT; "
+        "MailAddrEmg1 TEXT; MailAddrEmg2 TEXT; SmsNumEmg TEXT; ElevatorType TEXT; Customer TEXT; "
+        "Notes1 TEXT; Notes2 TEXT; PhoneNumber TEXT; ");
     EXPECT_EQ(Describe(TableInfo(m_db, "CustomerInfo")), "Name TEXT; Info TEXT; ");
     EXPECT_EQ(Describe(TableInfo(m_db, "MailInfo")), "Name TEXT; Address TEXT; ");
     EXPECT_EQ(Describe(TableInfo(m_db, "SmsNumberInfo")), "Name TEXT; Number TEXT; ");
-    EXPECT_EQ(Describe(TableInfo(m_db, "AlarmInfo")),
-              "PrimaryKey INTEGER PK; IdCode TEXT; AlarmSource INTEGER; AlarmType INTEGER; IdInfo TEXT; "
-              "OpFailType INTEGER; Text TEXT; AlarmStatus INTEGER; AlarmTime REAL; AckTime REAL; ExecTime REAL; "
-              "AckOperator TEXT; ExecOperator TEXT; ");
+    EXPECT_EQ(
+        Describe(TableInfo(m_db, "AlarmInfo")),
+        "PrimaryKey INTEGER PK; IdCode TEXT; AlarmSource INTEGER; AlarmType INTEGER; IdInfo TEXT; "
+        "OpFailType INTEGER; Text TEXT; AlarmStatus INTEGER; AlarmTime REAL; AckTime REAL; ExecTime REAL; "
+        "AckOperator TEXT; ExecOperator TEXT; ");
     EXPECT_NE(Query("SELECT sql FROM sqlite_master WHERE name = 'AlarmInfo'").find("AUTOINCREMENT"),
               std::string::npos);
     // Write-ahead log, so that a committed alarm survives a crash.
@@ -63,8 +65,9 @@ TEST_F(SchemaTest, CreationShowsItsProgressNewestOnTop) {
     CDbConvert convert(m_frontEnd, other.Path() + "/", "Tester");
     ASSERT_TRUE(convert.CreateDatabase());
     const std::vector<std::string> expected = {
-        "Creating AlarmInfo table...",    "Creating SmsNumberInfo table...", "Creating MailInfo table...",
-        "Creating CustomerInfo table...", "Creating ObjectInfo table...",    "Creating Database 'MORA_10.mdb'..."};
+        "Creating AlarmInfo table...",  "Creating SmsNumberInfo table...",
+        "Creating MailInfo table...",   "Creating CustomerInfo table...",
+        "Creating ObjectInfo table...", "Creating Database 'MORA_10.mdb'..."};
     EXPECT_EQ(m_frontEnd.dbProgress, expected);
     EXPECT_TRUE(m_frontEnd.messageBoxes.empty());
 }
@@ -124,8 +127,10 @@ TEST_F(SchemaTest, OlderFileGetsPhoneNumberOnceOnOpen) {
     // An older file: ObjectInfo without PhoneNumber.
     Exec("DROP TABLE ObjectInfo");
     Exec("CREATE TABLE ObjectInfo (IdCode TEXT, IdInfo TEXT, Address TEXT, Days INTEGER, LastTestAlarm REAL, "
-         "TestAlarmOnly INTEGER, AlarmPopUpEnabled INTEGER, MailAddrTech1 TEXT, MailAddrTech2 TEXT, SmsNumTech TEXT, "
-         "MailAddrEmg1 TEXT, MailAddrEmg2 TEXT, SmsNumEmg TEXT, ElevatorType TEXT, Customer TEXT, Notes1 TEXT, "
+         "TestAlarmOnly INTEGER, AlarmPopUpEnabled INTEGER, MailAddrTech1 TEXT, MailAddrTech2 TEXT, "
+         "SmsNumTech TEXT, "
+         "MailAddrEmg1 TEXT, MailAddrEmg2 TEXT, SmsNumEmg TEXT, ElevatorType TEXT, Customer TEXT, Notes1 "
+         "TEXT, "
          "Notes2 TEXT)");
     Exec("INSERT INTO ObjectInfo (IdCode, IdInfo) VALUES ('00001234', 'Old lift')");
     m_handler.reset();
