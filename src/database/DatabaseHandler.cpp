@@ -368,6 +368,10 @@ void CDatabaseHandler::CheckTestAlarms() {
 }
 
 void CDatabaseHandler::PurgeAlarms() {
+    if (m_purgeDays == 0) {
+        // No valid age (KeepAirMonths below 1): keep everything rather than empty the log.
+        return;
+    }
     CAlarmInfoReqMsg request(MsgKind::DB_ALARM_DELETE, CAlarmInfoReqMsg::DELETE_PURGE);
     request.Days = static_cast<std::uint16_t>(m_purgeDays > 0xFFFF ? 0xFFFF : m_purgeDays);
     m_alarms.DeleteAlarmInfo(request);

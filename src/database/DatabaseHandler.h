@@ -52,7 +52,7 @@ public:
     void CloseEmergencyAlarm(const CAlarmInfoMsg& alarm);
     // The hourly supervision of the test alarms.
     void CheckTestAlarms();
-    // Deletes the alarms older than the purge age.
+    // Deletes the alarms older than the purge age; a purge age of 0 deletes nothing.
     void PurgeAlarms();
     // The object's name, address, notes, pop-up flag and the recipients the alarm's type calls for.
     static void CopyObjectToAlarm(const CObjectInfoMsg& object, CAlarmInfoMsg& alarm);

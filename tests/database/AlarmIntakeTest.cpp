@@ -281,4 +281,10 @@ TEST_F(AlarmIntakeTest, PurgeUsesThePurgeAge) {
     m_handler->PurgeAlarms();
     EXPECT_EQ(Query("SELECT group_concat(IdCode) FROM AlarmInfo"), "kept");
     EXPECT_EQ(m_sink.Count(), 0u);
+
+    // A purge age of 0 (a stored KeepAirMonths below 1) would empty the log up to today: nothing goes.
+    m_handler->Configure(&m_db, 0, false, false);
+    SetNow(2025, 6, 15, 10, 0, 0);
+    m_handler->PurgeAlarms();
+    EXPECT_EQ(Query("SELECT group_concat(IdCode) FROM AlarmInfo"), "kept");
 }
