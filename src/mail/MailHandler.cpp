@@ -20,6 +20,7 @@ void CMailHandler::ResetState() {
     m_recipients.RemoveAll();
     m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
     m_errorCode = 0;
+    m_accepted = false;
     m_recipientCount = 0;
     m_recipientIndex = 0;
     m_waiting = false;
@@ -48,9 +49,13 @@ void CMailHandler::ThreadMain() {
     while (IsRunning()) {
         Clock().Sleep(1);
         Step();
-        const int reply = m_info.Receive();
-        if (reply >= CMailInfo::MAILINFO_REPLY_2XX && reply <= CMailInfo::MAILINFO_REPLY_5XX) {
-            m_lastReply = reply;
+        // One reply at a time: the next one stays with the codec until the dialogue has taken
+        // this one, so that no reply is overwritten before a step has seen it.
+        if (m_lastReply == CMailInfo::MAILINFO_REPLY_NONE) {
+            const int reply = m_info.Receive();
+            if (reply >= CMailInfo::MAILINFO_REPLY_2XX && reply <= CMailInfo::MAILINFO_REPLY_5XX) {
+                m_lastReply = reply;
+            }
         }
     }
 
@@ -134,6 +139,7 @@ void CMailHandler::Step() {
         }
         m_mail = std::move(mail);
         m_errorCode = 0;
+        m_accepted = false;
         m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
         m_waiting = false;
         m_recipients.SplitList(m_mail->Recipients);
@@ -211,16 +217,36 @@ void CMailHandler::Step() {
         SetState(MAILHND_ST_MESSAGE_WAITRESP);
         break;
     case MAILHND_ST_MESSAGE_WAITRESP:
-        AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_QUIT, CMailHandlerMsg::MHM_ERROR_MESSAGE,
-                   MAILHND_ST_QUIT);
+        if (AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_QUIT, CMailHandlerMsg::MHM_ERROR_MESSAGE,
+                       MAILHND_ST_QUIT)) {
+            m_accepted = true;
+        }
         break;
     case MAILHND_ST_QUIT:
         m_info.Send(CMailInfo::MAILINFO_CMD_QUIT, {});
         SetState(MAILHND_ST_QUIT_WAITRESP);
         break;
     case MAILHND_ST_QUIT_WAITRESP:
-        AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_DISCONNECT, CMailHandlerMsg::MHM_ERROR_QUIT,
-                   MAILHND_ST_DISCONNECT);
+        if (!m_accepted) {
+            AwaitReply(CMailInfo::MAILINFO_REPLY_2XX, MAILHND_ST_DISCONNECT, CMailHandlerMsg::MHM_ERROR_QUIT,
+                       MAILHND_ST_DISCONNECT);
+            break;
+        }
+        // The server has taken the message and will deliver it: a QUIT that goes wrong now must
+        // not make the operator believe the alarm mail was lost.
+        switch (WaitReply(CMailInfo::MAILINFO_REPLY_2XX, REPLY_TIMEOUT_MS)) {
+        case MAILHND_WAIT_BUSY:
+            break;
+        case MAILHND_WAIT_OK:
+            SetState(MAILHND_ST_DISCONNECT);
+            break;
+        default:
+            Log("MailHandler::Step",
+                "MAILHND_ST_QUIT_WAITRESP: Error/Timeout after the message was accepted: "
+                "the mail counts as sent");
+            SetState(MAILHND_ST_DISCONNECT);
+            break;
+        }
         break;
     case MAILHND_ST_DISCONNECT:
         m_info.Close();

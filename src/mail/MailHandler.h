@@ -82,6 +82,7 @@ class CMailHandler : public CHandler {
     std::unique_ptr<CMailHandlerMsg> m_mail;
     int m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
     std::uint16_t m_errorCode = 0;
+    bool m_accepted = false; // the server took the message (the reply after the end of the data)
     std::uint16_t m_recipientCount = 0;
     std::uint16_t m_recipientIndex = 0;
     bool m_waiting = false;

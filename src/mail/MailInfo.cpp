@@ -103,6 +103,7 @@ void CMailInfo::Log(std::string_view source, std::string_view text) {
 
 bool CMailInfo::Connect(const std::string& host, std::uint16_t port) {
     m_lost = false;
+    ClearReceived();
     if (m_tcp.Connect(host, port)) {
         return true;
     }
@@ -116,6 +117,13 @@ bool CMailInfo::Connect(const std::string& host, std::uint16_t port) {
 
 void CMailInfo::Close() {
     m_tcp.Close();
+    // What a closed connection left unread belongs to no later mail.
+    ClearReceived();
+}
+
+void CMailInfo::ClearReceived() {
+    m_received.clear();
+    m_skipLine = false;
 }
 
 bool CMailInfo::Send(int command, const std::string& argument) {
@@ -167,27 +175,85 @@ bool CMailInfo::SendMessage(const CMailHandlerMsg& mail, const CStrList& recipie
 }
 
 int CMailInfo::Receive() {
-    if (!m_tcp.IsOpen() || m_lost) {
-        return MAILINFO_REPLY_NONE;
-    }
-    int length = 0;
-    if (m_tcp.Receive(m_buffer, length, BUFFER_SIZE - 1) != CTcpIpProt::TCPIP_RECEIVE_OK) {
-        if (m_tcp.Failed()) {
-            m_lost = true;
-            Log("MailInfo::Receive", "Connection failed: " + m_tcp.LastErrorText());
-        }
-        return MAILINFO_REPLY_NONE;
-    }
-    m_buffer[length] = '\0';
+    std::size_t length = ReplyLength(m_received);
     if (length == 0) {
-        // Logged once: a closed connection reads as empty on every later pass.
-        m_lost = true;
-        Log("MailInfo::Receive", "Connection closed by the server");
-        return MAILINFO_REPLY_NONE;
+        if (!m_tcp.IsOpen() || m_lost) {
+            return MAILINFO_REPLY_NONE;
+        }
+        int read = 0;
+        if (m_tcp.Receive(m_buffer, read, BUFFER_SIZE - 1) != CTcpIpProt::TCPIP_RECEIVE_OK) {
+            if (m_tcp.Failed()) {
+                m_lost = true;
+                Log("MailInfo::Receive", "Connection failed: " + m_tcp.LastErrorText());
+            }
+            return MAILINFO_REPLY_NONE;
+        }
+        m_buffer[read] = '\0';
+        if (read == 0) {
+            // Logged once: a closed connection reads as empty on every later pass.
+            m_lost = true;
+            if (m_received.empty()) {
+                Log("MailInfo::Receive", "Connection closed by the server");
+            } else {
+                Log("MailInfo::Receive",
+                    "Connection closed by the server in the middle of a reply: " + Printable(m_received));
+            }
+            ClearReceived();
+            return MAILINFO_REPLY_NONE;
+        }
+        Append(m_buffer, static_cast<std::size_t>(read));
+        length = ReplyLength(m_received);
+        if (length == 0) {
+            if (m_received.size() < REPLY_LIMIT) {
+                return MAILINFO_REPLY_NONE;
+            }
+            Log("MailInfo::Receive", "No reply end within " + std::to_string(m_received.size()) +
+                                         " bytes, ignored: " + Printable(m_received.substr(0, 64)) + "...");
+            // Whatever follows up to the end of the current line belongs to the garbage too.
+            m_skipLine = m_received.back() != '\n';
+            m_received.clear();
+            return MAILINFO_REPLY_OTHER;
+        }
     }
-    const std::string_view text(m_buffer, static_cast<std::size_t>(length));
-    Log("MailInfo::Receive", Printable(text));
-    return ClassifyReply(text);
+    const std::string reply = m_received.substr(0, length);
+    m_received.erase(0, length);
+    Log("MailInfo::Receive", Printable(reply));
+    return ClassifyReply(reply);
+}
+
+void CMailInfo::Append(const char* data, std::size_t length) {
+    std::string_view bytes(data, length);
+    if (m_skipLine) {
+        const std::size_t end = bytes.find('\n');
+        if (end == std::string_view::npos) {
+            return;
+        }
+        bytes.remove_prefix(end + 1);
+        m_skipLine = false;
+    }
+    m_received.append(bytes);
+}
+
+bool CMailInfo::ConnectionLost() const {
+    return m_lost && ReplyLength(m_received) == 0;
+}
+
+std::size_t CMailInfo::ReplyLength(std::string_view text) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            return 0;
+        }
+        const std::string_view line = text.substr(start, end - start);
+        // "NNN-" lines continue the reply; any other line ends it, a line without a number too.
+        const bool continues = line.size() >= 4 && line[0] >= '0' && line[0] <= '9' && line[1] >= '0' &&
+                               line[1] <= '9' && line[2] >= '0' && line[2] <= '9' && line[3] == '-';
+        if (!continues) {
+            return end + 1;
+        }
+        start = end + 1;
+    }
 }
 
 int CMailInfo::ClassifyReply(std::string_view text) {

@@ -6,11 +6,13 @@
 #include "StrList.h"
 #include "TcpIpProt.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 // The SMTP side of the mail handler: command texts, the composed message, and the class of each
-// server reply by its leading number.
+// server reply by its leading number. Replies are assembled from the byte stream line by line, so
+// neither a reply cut over several reads nor two replies in one read confuse the dialogue.
 class CMailInfo {
   public:
     enum ECommand {
@@ -33,6 +35,9 @@ class CMailInfo {
     };
 
     static constexpr int BUFFER_SIZE = 256;
+    // A reply that has not ended within this many bytes is garbage: it is given up as a reply of
+    // class MAILINFO_REPLY_OTHER, so a server can never make the station hold more than this.
+    static constexpr std::size_t REPLY_LIMIT = 4096;
 
     explicit CMailInfo(const IClock& clock = CSystemClock::Instance()) : m_clock(&clock) {}
     virtual ~CMailInfo() = default;
@@ -49,13 +54,19 @@ class CMailInfo {
     bool Send(int command, const std::string& argument);
     // Sends the composed message (headers and encoded body) with its end-of-data line.
     bool SendMessage(const CMailHandlerMsg& mail, const CStrList& recipients);
-    // Reads what the server sent since the last call (at most 255 bytes) and classifies it.
+    // The class of the next complete reply, MAILINFO_REPLY_NONE while there is none. A reply
+    // already received is handed out first; otherwise one read of at most 255 bytes is made.
+    // Bytes beyond the reply are kept for the next call.
     int Receive();
-    // True when the server closed the connection or the socket failed: no reply can come any more.
-    bool ConnectionLost() const { return m_lost; }
+    // True when the server closed the connection or the socket failed and no complete reply is
+    // left: no reply can come any more.
+    bool ConnectionLost() const;
 
     // The class of a reply text by its leading decimal number.
     static int ClassifyReply(std::string_view text);
+    // Length of the first complete reply at the start of the text (its last line ends in LF and is
+    // not a "NNN-" line), or 0 when the text holds no complete reply yet.
+    static std::size_t ReplyLength(std::string_view text);
 
     // The message as it goes over the wire between DATA and the end-of-data line: Date, From,
     // one To per recipient, Subject, the MIME headers, an empty line and the body in
@@ -81,10 +92,15 @@ class CMailInfo {
   private:
     bool SendText(const std::string& text, std::string_view logText);
     void Log(std::string_view source, std::string_view text);
+    // Adds received bytes, dropping what is left of an overlong line.
+    void Append(const char* data, std::size_t length);
+    void ClearReceived();
 
     const IClock* m_clock;
     CLogFile* m_log = nullptr;
     CTcpIpProt m_tcp;
     char m_buffer[BUFFER_SIZE] = {};
+    std::string m_received;  // bytes of replies not yet handed out
+    bool m_skipLine = false; // the rest of an overlong line is dropped up to its end
     bool m_lost = false;
 };

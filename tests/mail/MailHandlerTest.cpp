@@ -173,6 +173,101 @@ TEST_F(MailHandlerTest, ServerTooSlowForHeloEndsWithQuitFailingToo) {
     EXPECT_NE(Log().find("MailInfo::Send: QUIT\\r\\n"), std::string::npos);
 }
 
+TEST_F(MailHandlerTest, RefusedMessageEndsWithErrorFiveAfterQuit) {
+    m_server.SetRule(
+        AnswerNth(CScriptedSmtpServer::MESSAGE, 1, CScriptedSmtpServer::Say("554 Rejected\r\n")));
+    m_handler.PutMsg(Mail());
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_ERROR);
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_MESSAGE);
+    EXPECT_EQ(m_sink.Codes(), (Codes{1, 2, 3, 5}));
+    EXPECT_EQ(m_server.Commands().back(), "QUIT");
+    EXPECT_NE(Log().find("MAILHND_ST_MESSAGE_WAITRESP: Error/Timeout"), std::string::npos);
+}
+
+TEST_F(MailHandlerTest, QuitRefusedBeforeTheMessageWasAcceptedIsErrorSix) {
+    m_server.SetRule([](const std::string& line) {
+        if (line == CScriptedSmtpServer::MESSAGE) {
+            return CScriptedSmtpServer::Say("451 Local error\r\n");
+        }
+        if (line == "QUIT") {
+            return CScriptedSmtpServer::Say("500 What?\r\n");
+        }
+        return CScriptedSmtpServer::Standard(line);
+    });
+    m_handler.PutMsg(Mail());
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_ERROR);
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_QUIT);
+}
+
+TEST_F(MailHandlerTest, QuitRefusedAfterTheMessageWasAcceptedStillCountsAsSent) {
+    m_server.SetRule(AnswerNth("QUIT", 1, CScriptedSmtpServer::Say("500 What?\r\n")));
+    m_handler.PutMsg(Mail());
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_NONE);
+    EXPECT_EQ(m_sink.Codes(), (Codes{1, 2, 3, 4}));
+    EXPECT_EQ(m_server.Messages().size(), 1u);
+    const std::string log = Log();
+    EXPECT_NE(log.find("MAILHND_ST_QUIT_WAITRESP: Error/Timeout after the message was accepted"),
+              std::string::npos);
+    EXPECT_EQ(log.find("MHM_STATUS_SEND_ERROR"), std::string::npos);
+}
+
+TEST_F(MailHandlerTest, QuitUnansweredAfterTheMessageWasAcceptedCountsAsSentAfterTheWait) {
+    Reply never = CScriptedSmtpServer::Say("221 far too late\r\n");
+    never.held = true;
+    m_server.SetRule(AnswerNth("QUIT", 1, never));
+    m_handler.PutMsg(Mail());
+    ASSERT_TRUE(WaitingIn(CMailHandler::MAILHND_ST_QUIT_WAITRESP));
+
+    m_clock.Advance(29999);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(m_sink.ResultCount(), 0u);
+    m_clock.Advance(1);
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_NONE);
+}
+
+TEST_F(MailHandlerTest, ServerHangingUpInsteadOfAnsweringQuitCountsAsSentAtOnce) {
+    Reply hangUp;
+    hangUp.close = true;
+    m_server.SetRule(AnswerNth("QUIT", 1, hangUp));
+    m_handler.PutMsg(Mail());
+
+    // No time passes on the clock.
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_NONE);
+    EXPECT_NE(Log().find("MailInfo::Receive: Connection closed by the server"), std::string::npos);
+}
+
+TEST_F(MailHandlerTest, ServerHangingUpInTheMiddleOfAReplyEndsAtOnce) {
+    Reply cut = CScriptedSmtpServer::Say("250 O");
+    cut.close = true;
+    m_server.SetRule(AnswerNth("MAIL", 1, cut));
+    m_handler.PutMsg(Mail());
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_ERROR);
+    // MAIL FROM failed (2), and the QUIT that follows cannot succeed either (6).
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_QUIT);
+    const std::string log = Log();
+    EXPECT_NE(log.find("MAILHND_ST_MAIL_FROM_WAITRESP: Error/Timeout"), std::string::npos);
+    EXPECT_NE(log.find("Connection closed by the server in the middle of a reply: 250 O"), std::string::npos);
+}
+
 TEST_F(MailHandlerTest, ReplyWithoutNumberIsIgnoredAndTheStepTimesOut) {
     m_server.SetRule(AnswerNth("MAIL", 1, CScriptedSmtpServer::Say("Sender looks fine to me\r\n")));
     m_handler.PutMsg(Mail());
@@ -189,67 +284,126 @@ TEST_F(MailHandlerTest, ReplyWithoutNumberIsIgnoredAndTheStepTimesOut) {
     EXPECT_EQ(m_server.Commands().back(), "QUIT");
 }
 
-TEST_F(MailHandlerTest, ReplyCutOverSeveralReadsCountsByItsFirstPiece) {
-    // "250 O" + "K": the first piece carries the number, the rest is ignored.
+TEST_F(MailHandlerTest, ReplyCutOverSeveralReadsIsTakenOnlyWhenComplete) {
     Reply cut{{"250 O", "K\r\n"}};
     cut.held = true;
     cut.holdBefore = 1;
     m_server.SetRule(AnswerNth("MAIL", 1, cut));
     m_handler.PutMsg(Mail());
-    ASSERT_TRUE(WaitFor([&] { return Log().find("MailInfo::Receive: 250 O\n") != std::string::npos; }));
+    ASSERT_TRUE(WaitingIn(CMailHandler::MAILHND_ST_MAIL_FROM_WAITRESP));
+    // "250 O" has arrived, but a reply without its line end is not a reply yet.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(m_handler.GetState(), CMailHandler::MAILHND_ST_MAIL_FROM_WAITRESP);
+    EXPECT_EQ(m_server.Commands().back(), "MAIL FROM: <mora@station.example>");
     m_server.Release();
 
     const CMailHandlerMsg* result = m_sink.WaitResult(1);
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
-    EXPECT_NE(Log().find("MailInfo::Receive: K\\r\\n\n"), std::string::npos);
+    EXPECT_NE(Log().find("MailInfo::Receive: 250 OK\\r\\n\n"), std::string::npos);
 }
 
-TEST_F(MailHandlerTest, NumberCutInTwoReadsIsNoReplyAndTheStepTimesOut) {
+TEST_F(MailHandlerTest, NumberCutInTwoReadsStillCounts) {
     Reply cut{{"25", "0 scripted.test\r\n"}};
     cut.held = true;
     cut.holdBefore = 1;
     m_server.SetRule(AnswerNth("HELO", 1, cut));
     m_handler.PutMsg(Mail());
-    ASSERT_TRUE(WaitFor([&] { return Log().find("MailInfo::Receive: 25\n") != std::string::npos; }));
-    m_server.Release();
-    ASSERT_TRUE(
-        WaitFor([&] { return Log().find("MailInfo::Receive: 0 scripted.test") != std::string::npos; }));
     ASSERT_TRUE(WaitingIn(CMailHandler::MAILHND_ST_HELO_WAITRESP));
-
-    m_clock.Advance(30000);
-    const CMailHandlerMsg* result = m_sink.WaitResult(1);
-    ASSERT_NE(result, nullptr);
-    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_HELO);
-}
-
-TEST_F(MailHandlerTest, SixHundredByteReplyIsReadInPiecesOfAtMost255Bytes) {
-    const std::string greeting = "220 " + std::string(594, 'x') + "\r\n";
-    ASSERT_EQ(greeting.size(), 600u);
-    m_server.SetGreeting(CScriptedSmtpServer::Say(greeting));
-    // Every read counts as one reply: the HELO reply must not share a read with the greeting's
-    // tail, so the server holds it until the station has read all three pieces.
-    Reply helo = CScriptedSmtpServer::Say("250 scripted.test\r\n");
-    helo.held = true;
-    m_server.SetRule(AnswerNth("HELO", 1, helo));
-    m_handler.PutMsg(Mail());
-    const std::string thirdPiece = "MailInfo::Receive: " + std::string(88, 'x') + "\\r\\n\n";
-    ASSERT_TRUE(WaitFor([&] { return Log().find(thirdPiece) != std::string::npos; })) << Log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     m_server.Release();
 
     const CMailHandlerMsg* result = m_sink.WaitResult(1);
     ASSERT_NE(result, nullptr) << Log();
     EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
-    const std::string log = Log();
-    // Newest first: the third piece, the second, then the first with the number.
-    const std::size_t third = log.find(thirdPiece);
-    const std::size_t second = log.find("MailInfo::Receive: " + std::string(255, 'x') + "\n");
-    const std::size_t first = log.find("MailInfo::Receive: 220 " + std::string(251, 'x') + "\n");
-    ASSERT_NE(first, std::string::npos);
-    ASSERT_NE(second, std::string::npos);
-    ASSERT_NE(third, std::string::npos);
-    EXPECT_LT(third, second);
-    EXPECT_LT(second, first);
+    EXPECT_NE(Log().find("MailInfo::Receive: 250 scripted.test\\r\\n\n"), std::string::npos);
+}
+
+TEST_F(MailHandlerTest, MultiLineGreetingCutAcrossReadsIsOneReply) {
+    Reply greeting{{"220-scripted.test welcome\r\n22", "0-second line\r\n220 th", "ird line\r\n"}};
+    greeting.held = true;
+    greeting.holdBefore = 2;
+    m_server.SetGreeting(greeting);
+    m_handler.PutMsg(Mail());
+    ASSERT_TRUE(WaitingIn(CMailHandler::MAILHND_ST_CONNECT_WAITRESP));
+    // Two lines in, the greeting is not over: HELO must wait for its last line.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(m_handler.GetState(), CMailHandler::MAILHND_ST_CONNECT_WAITRESP);
+    EXPECT_EQ(m_server.Session(0), "");
+    m_server.Release();
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr) << Log();
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_EQ(m_sink.Codes(), (Codes{1, 2, 3, 4}));
+    EXPECT_EQ(m_server.Session(0).rfind("HELO mora.station\r\n", 0), 0u);
+    EXPECT_NE(Log().find("MailInfo::Receive: 220-scripted.test welcome\\r\\n220-second line\\r\\n"
+                         "220 third line\\r\\n\n"),
+              std::string::npos)
+        << Log();
+}
+
+TEST_F(MailHandlerTest, RepliesDribbledByteByByteStillGiveTheWholeDialogue) {
+    const auto dribble = [](Reply reply) {
+        Reply bytes;
+        for (const std::string& piece : reply.pieces) {
+            for (char c : piece) {
+                bytes.pieces.emplace_back(1, c);
+            }
+        }
+        bytes.pauseMs = 1;
+        bytes.close = reply.close;
+        return bytes;
+    };
+    m_server.SetGreeting(dribble(CScriptedSmtpServer::Say("220-scripted.test\r\n220 ready\r\n")));
+    m_server.SetRule([&](const std::string& line) { return dribble(CScriptedSmtpServer::Standard(line)); });
+    m_handler.PutMsg(Mail());
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1, 30000);
+    ASSERT_NE(result, nullptr) << Log();
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_EQ(m_sink.Codes(), (Codes{1, 2, 3, 4}));
+    EXPECT_EQ(m_server.Commands(),
+              (std::vector<std::string>{"HELO mora.station", "MAIL FROM: <mora@station.example>",
+                                        "RCPT TO: <tech@example.com>", "RCPT TO: <boss@example.com>", "DATA",
+                                        "QUIT"}));
+    EXPECT_EQ(m_server.Messages().size(), 1u);
+}
+
+TEST_F(MailHandlerTest, SixHundredByteReplyIsReadInPiecesAndTakenAsOneReply) {
+    const std::string greeting = "220 " + std::string(594, 'x') + "\r\n";
+    ASSERT_EQ(greeting.size(), 600u);
+    m_server.SetGreeting(CScriptedSmtpServer::Say(greeting));
+    m_handler.PutMsg(Mail());
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr) << Log();
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_NE(Log().find("MailInfo::Receive: 220 " + std::string(594, 'x') + "\\r\\n\n"), std::string::npos);
+}
+
+TEST_F(MailHandlerTest, EndlessGreetingIsGivenUpAndAGreetingAfterItStillCounts) {
+    m_server.SetGreeting(
+        CScriptedSmtpServer::Say(std::string(3 * CMailInfo::REPLY_LIMIT, 'g') + "\r\n220 scripted.test\r\n"));
+    m_handler.PutMsg(Mail());
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr) << Log();
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_NE(Log().find("MailInfo::Receive: No reply end within "), std::string::npos);
+}
+
+TEST_F(MailHandlerTest, EndlessGarbageWithoutLineEndEndsByTimeOut) {
+    m_server.SetGreeting(CScriptedSmtpServer::Say(std::string(64 * 1024, '\x7f')));
+    m_handler.PutMsg(Mail());
+    ASSERT_TRUE(WaitingIn(CMailHandler::MAILHND_ST_CONNECT_WAITRESP));
+    ASSERT_TRUE(
+        WaitFor([&] { return Log().find("MailInfo::Receive: No reply end within ") != std::string::npos; }));
+    m_clock.Advance(30000);
+
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_CONNECT);
 }
 
 TEST_F(MailHandlerTest, GarbageFromTheServerIsLoggedAndEndsByTimeOut) {
