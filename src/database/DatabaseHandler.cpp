@@ -258,11 +258,16 @@ bool CDatabaseHandler::StoreNewAlarm(CAlarmInfoMsg& alarm, bool& keep) {
     bool testOnly = false;
     const CObjectInfoReqMsg request(MsgKind::DB_OBJECT_FIND, ObjectFindType(alarm), alarm.IdCode);
     const std::unique_ptr<CObjectInfoMsg> object = m_objects.FindObjectInfo(request);
-    if (object->Status == ObjectResult::FIND_BY_ID || object->Status == ObjectResult::FIND_BY_PHONE) {
-        if (!object->IdInfo.empty() && object->IdInfo.front() == CObjectInfoMsg::HIDDEN_MARK) {
-            keep = false;
-            return false;
-        }
+    const bool found =
+        object->Status == ObjectResult::FIND_BY_ID || object->Status == ObjectResult::FIND_BY_PHONE;
+    if (found && !object->IdInfo.empty() && object->IdInfo.front() == CObjectInfoMsg::HIDDEN_MARK) {
+        keep = false;
+        return false;
+    }
+    // The object's new LastTestAlarm and the alarm are committed together: one write to disk, and
+    // the object moves on only with its alarm stored.
+    std::unique_ptr<CSqliteTransaction> batch = BeginBatch();
+    if (found) {
         keep = true;
         if (object->TestAlarmOnly) {
             alarm.AlarmType = CAlarmInfoMsg::ALARMTYPE_TEST;
@@ -282,9 +287,45 @@ bool CDatabaseHandler::StoreNewAlarm(CAlarmInfoMsg& alarm, bool& keep) {
     }
     if (keep) {
         // A failed add is posted too (code 3): the alarm is still shown and forwarded.
-        PostToOwner(m_alarms.AddAlarmInfo(alarm));
+        std::unique_ptr<CDatabaseMsg> reply = m_alarms.AddAlarmInfo(alarm);
+        if (reply->Status != AlarmResult::ADD_STORED) {
+            batch.reset(); // the object keeps its LastTestAlarm
+        } else if (!CommitBatch(batch, "CDatabaseHandler::StoreNewAlarm: ")) {
+            reply->Status = AlarmResult::ADD_ERROR;
+            alarm.PrimaryKey = 0;
+        }
+        PostToOwner(std::move(reply));
+    } else {
+        CommitBatch(batch, "CDatabaseHandler::StoreNewAlarm: ");
     }
     return testOnly;
+}
+
+std::unique_ptr<CSqliteTransaction> CDatabaseHandler::BeginBatch() {
+    if (m_db == nullptr || !m_db->IsOpen()) {
+        return nullptr;
+    }
+    try {
+        return std::make_unique<CSqliteTransaction>(*m_db);
+    } catch (const std::exception&) {
+        // Each change then commits on its own (and reports its own error).
+        return nullptr;
+    }
+}
+
+bool CDatabaseHandler::CommitBatch(std::unique_ptr<CSqliteTransaction>& batch, const char* prefix) {
+    if (!batch) {
+        return true;
+    }
+    bool ok = true;
+    try {
+        batch->Commit();
+    } catch (const std::exception& e) {
+        ReportEngineError(prefix, e.what());
+        ok = false;
+    }
+    batch.reset();
+    return ok;
 }
 
 void CDatabaseHandler::CloseEmergencyAlarm(const CAlarmInfoMsg& alarm) {
@@ -317,14 +358,7 @@ void CDatabaseHandler::CheckTestAlarms() {
     const CDateTime now = CDateTime::FromLocal(Clock().Now());
     // The changes of one run are committed together, before any reply or alarm is posted.
     std::vector<std::pair<MsgPtr, std::unique_ptr<CAlarmInfoMsg>>> raised;
-    std::unique_ptr<CSqliteTransaction> batch;
-    try {
-        if (m_db != nullptr && m_db->IsOpen()) {
-            batch = std::make_unique<CSqliteTransaction>(*m_db);
-        }
-    } catch (const std::exception&) {
-        // Each change then commits on its own.
-    }
+    std::unique_ptr<CSqliteTransaction> batch = BeginBatch();
     for (CObjectInfoMsg* object = objects.get(); object != nullptr; object = object->NextRecord()) {
         if (object->Days == 0) {
             continue;
@@ -347,18 +381,12 @@ void CDatabaseHandler::CheckTestAlarms() {
             raised.emplace_back(std::move(added), std::move(alarm));
         }
     }
-    if (batch) {
-        try {
-            batch->Commit();
-        } catch (const std::exception& e) {
-            ReportEngineError("CDatabaseHandler::CheckTestAlarms: ", e.what());
-            // Nothing of the run is stored; the alarms are still raised.
-            for (auto& entry : raised) {
-                static_cast<CDatabaseMsg&>(*entry.first).Status = AlarmResult::ADD_ERROR;
-                entry.second->PrimaryKey = 0;
-            }
+    if (!CommitBatch(batch, "CDatabaseHandler::CheckTestAlarms: ")) {
+        // Nothing of the run is stored; the alarms are still raised.
+        for (auto& entry : raised) {
+            static_cast<CDatabaseMsg&>(*entry.first).Status = AlarmResult::ADD_ERROR;
+            entry.second->PrimaryKey = 0;
         }
-        batch.reset();
     }
     for (auto& entry : raised) {
         PostToOwner(std::move(entry.first));

@@ -10,9 +10,11 @@
 #include "MessageMgr.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CSqliteDb;
+class CSqliteTransaction;
 
 // The hub between the worker threads and the user interface, and the only door to the database.
 //
@@ -78,6 +80,11 @@ private:
     void HandleEvent(MsgPtr msg);
     void LookUpObjectOfAlarm(CAlarmInfoMsg& alarm);
     std::uint16_t ObjectFindType(const CAlarmInfoMsg& alarm) const;
+    // A transaction that joins the changes of one intake or supervision run (null when none can
+    // be begun: each change then commits on its own).
+    std::unique_ptr<CSqliteTransaction> BeginBatch();
+    // Commits it; false (after telling the operator) when the commit failed.
+    bool CommitBatch(std::unique_ptr<CSqliteTransaction>& batch, const char* prefix);
 
     IFrontEnd& m_frontEnd;
     CMessageMgr m_messageMgr;

@@ -156,13 +156,16 @@ TEST_F(AlarmIntakeTest, CallerIdTestAlarmFindsItsObjectByNumber) {
 TEST_F(AlarmIntakeTest, AFailedStoreIsPostedWithItsErrorAndTheAlarmIsKept) {
     Exec("DROP TABLE AlarmInfo");
     auto alarm =
-        MakeAlarm("00001234", A::ALARMTYPE_VOICE, A::ALARMSTATUS_NEW, CDateTime::FromLocal(2024, 6, 15, 9));
+        MakeAlarm("00001234", A::ALARMTYPE_TEST, A::ALARMSTATUS_INFO, CDateTime::FromLocal(2024, 6, 15, 9));
     EXPECT_TRUE(Intake(*alarm));
     std::vector<MsgPtr> posted = m_sink.Take();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(static_cast<CDatabaseMsg&>(*posted[0]).Status, AlarmResult::ADD_ERROR);
     ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
     EXPECT_EQ(m_frontEnd.messageBoxes[0].text.rfind("CDatabaseHandler::AddAlarmInfo: ", 0), 0u);
+    // The object moves on only with its alarm stored.
+    EXPECT_EQ(Object("00001234")->LastTestAlarm, CDateTime::FromLocal(2024, 6, 1, 8, 0));
+    EXPECT_FALSE(m_db.InTransaction());
 }
 
 TEST_F(AlarmIntakeTest, EndOfAlarmFinishesTheLatestEmergencyCall) {
