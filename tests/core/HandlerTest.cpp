@@ -122,16 +122,35 @@ protected:
     }
 };
 
+// Real time, except that while `hurry` is set every look at the tick finds a second gone, so a
+// status wait gives up at once.
+class CHurriedClock : public IClock {
+public:
+    std::uint32_t Tick() const override {
+        return CSystemClock::Instance().Tick() + (hurry ? m_skew += 2000 : m_skew.load());
+    }
+    SLocalTime Now() const override { return CSystemClock::Instance().Now(); }
+    void Sleep(std::uint32_t ms) const override { CSystemClock::Instance().Sleep(ms); }
+    std::atomic<bool> hurry{false};
+
+private:
+    mutable std::atomic<std::uint32_t> m_skew{0};
+};
+
 } // namespace
 
 TEST(Handler, ARestartAfterAStopWithoutAnswerWaitsForTheOldThread) {
-    CFakeClock clock; // the stop's wait runs out at once
+    CHurriedClock clock;
     CSlowStopper h(nullptr, clock);
     ASSERT_EQ(h.Start(), CHandler::HANDLER_STARTED);
+    clock.hurry = true;
     EXPECT_EQ(h.Stop(), CHandler::HANDLER_NO_ANSWER);
-    // The old thread must end before the new one starts; it must not take the new run as its own.
+    clock.hurry = false;
+    // The old thread must end before the new one starts; it must not take the new run as its own,
+    // and its late report must not pass for the new thread's.
     EXPECT_EQ(h.Start(), CHandler::HANDLER_STARTED);
     EXPECT_EQ(h.runs, 2);
+    EXPECT_EQ(h.Stop(), CHandler::HANDLER_STOPPED);
 }
 
 TEST(Handler, DestroyingARunningHandlerStopsAndJoinsItsThread) {
