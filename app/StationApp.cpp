@@ -15,7 +15,9 @@ namespace {
 
 std::atomic<bool> g_stop{false};
 
-extern "C" void OnStopSignal(int) { g_stop.store(true); }
+extern "C" void OnStopSignal(int) {
+    g_stop.store(true);
+}
 
 } // namespace
 
@@ -28,9 +30,11 @@ void InstallStopSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-bool StopRequested() { return g_stop.load(); }
+bool StopRequested() {
+    return g_stop.load();
+}
 
-int RunHeadlessStation(const SStationOptions& options) {
+int RunHeadlessStation(const SStationOptions& options, const SStationHooks& hooks) {
     std::string op = options.operatorName;
     if (op.empty()) {
         op = RegistryValueStr(MORA_SETTINGS_KEY, "LastOperator").Get();
@@ -52,6 +56,9 @@ int RunHeadlessStation(const SStationOptions& options) {
         return 1;
     }
     std::fprintf(stderr, "mora: station running as operator %s; stop with Ctrl+C\n", op.c_str());
+    if (hooks.Started) {
+        hooks.Started(doc);
+    }
 
     const IClock& clock = CSystemClock::Instance();
     std::uint32_t lastRefresh = clock.Tick();
@@ -67,6 +74,9 @@ int RunHeadlessStation(const SStationOptions& options) {
             doc.AlarmList().OnRefreshTimer();
         } else if (period == 0) {
             lastRefresh = clock.Tick();
+        }
+        if (hooks.Pass) {
+            hooks.Pass(doc);
         }
     }
     doc.Shutdown();
