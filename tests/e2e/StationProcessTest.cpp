@@ -120,3 +120,31 @@ TEST_F(StationProcessTest, TheStopSignalShutsTheStationDownInOrder) {
               (std::vector<std::vector<std::string>>{{"1", "12345678", "1"}}))
         << db.Error();
 }
+
+TEST(DemoProgramTest, TheDemoPlacesAlarmsAndEndsInOrderOnCtrlC) {
+    CTempDir dir;
+    CChildProcess mora;
+    std::string error;
+    // The demo makes its own folder under TMPDIR: here, this test's folder.
+    ASSERT_TRUE(mora.Start({MORA_BINARY, "--demo"}, {"TMPDIR=" + dir.Path()}, dir.Path(), dir.File("out"),
+                           dir.File("err"), error))
+        << error;
+    const std::string alarm = WaitLine(dir.File("out"), "ALARM key=1 ", 60000);
+    EXPECT_EQ(
+        alarm,
+        "ALARM key=1 type=1 status=1 source=1 id=12345678 info=\"Lift 1, Storgatan 3 (P100)\" text=\"\"");
+    // The alarm went out as an SMS through the simulated GSM modem.
+    EXPECT_NE(WaitLine(dir.File("err"), "demo: the GSM modem sent an alarm SMS to +46700000001: MORA ALARM|",
+                       20000),
+              "")
+        << CTempDir::ReadFile(dir.File("err"));
+
+    ASSERT_TRUE(mora.Signal(SIGINT));
+    EXPECT_EQ(mora.Wait(20000), 0);
+    // The demo's folder is gone again.
+    std::size_t left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        left += entry.path().filename().string().rfind("mora-demo-", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(left, 0u);
+}
