@@ -24,7 +24,7 @@ constexpr const char* LIFT_INFO = "Lift 1, Storgatan 3";
 // before its next request. A jump while a reply is on its way would look like a lost reply.
 class CQuietTimeJumper {
 public:
-    static constexpr int JUMPS_PER_REST = 4;
+    static constexpr int JUMPS_PER_REST = 3;
 
     CQuietTimeJumper(CSimTelModem& modem, CE2eClock& clock) : m_modem(modem), m_clock(clock) {
         m_modem.SetTxListener([this](std::uint8_t, std::uint64_t) {
@@ -62,8 +62,8 @@ private:
                 }
                 seen = m_replies;
             }
-            // The station rests 35 ms after each reply it has read.
-            std::this_thread::sleep_for(std::chrono::milliseconds(6));
+            // The station reads a reply within a few milliseconds and then rests for 35 ms.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
             for (int i = 0; i < JUMPS_PER_REST; ++i) {
                 m_clock.JumpTick(1000);
                 std::this_thread::sleep_for(std::chrono::milliseconds(4));
