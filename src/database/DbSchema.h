@@ -41,5 +41,8 @@ public:
     static void CreateIndexes(CSqliteDb& db);
 
     // The full file name: the folder text followed directly by the file name.
-    static std::string DatabaseFile(const std::string& folder) { return folder + FILE_NAME; }
+    // A folder typed in by hand may lack its trailing separator; the file still belongs inside it.
+    static std::string DatabaseFile(const std::string& folder) {
+        return folder.empty() || folder.back() == '/' ? folder + FILE_NAME : folder + "/" + FILE_NAME;
+    }
 };

@@ -250,3 +250,10 @@ TEST_F(DatabaseMgrTest, AnUnusableFileIsExplainedBeforeTheProgramEnds) {
     ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
     EXPECT_EQ(m_frontEnd.messageBoxes[0].text.rfind("CDatabaseMgr::Start: " + File() + ": ", 0), 0u);
 }
+
+TEST_F(DatabaseMgrTest, AFolderWithoutItsTrailingSeparatorStillHoldsTheFile) {
+    CreateDatabase(m_dir.Path()); // typed in by hand, without the '/'
+    EXPECT_TRUE(fs::exists(File()));
+    EXPECT_FALSE(fs::exists(m_dir.Path() + "MORA_10.mdb"));
+    EXPECT_EQ(Probe(m_dir.Path()), CDatabaseMgr::PROBE_OPENED);
+}
