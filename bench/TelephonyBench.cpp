@@ -36,7 +36,7 @@ namespace fs = std::filesystem;
 // A fresh folder for the pseudo-terminal link and the handlers' logs, the working directory while
 // it exists.
 class CBenchDir {
-  public:
+public:
     CBenchDir() {
         std::string pattern = (fs::temp_directory_path() / "mora-bench-XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) {
@@ -54,14 +54,14 @@ class CBenchDir {
     }
     const std::string& Path() const { return m_path; }
 
-  private:
+private:
     std::string m_path;
     fs::path m_old;
 };
 
 // Notes when each alarm record leaves the telephone handler; drops everything else.
 class CTimingSink : public IMsgSink {
-  public:
+public:
     void PutMsg(MsgPtr msg) override {
         if (msg->Kind != MsgKind::TEL_ALARM) {
             return;
@@ -85,7 +85,7 @@ class CTimingSink : public IMsgSink {
         return m_times;
     }
 
-  private:
+private:
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<std::uint64_t> m_times;

@@ -7,7 +7,7 @@
 // banners, which a site may override in AlarmTypeText.ini in the working directory. Texts may hold
 // several lines, each ended by CR LF.
 class CAlarmTypeTexts {
-  public:
+public:
     static constexpr int SLOT_COUNT = 10;
     static constexpr const char* FILE_NAME = "AlarmTypeText.ini";
     // A site's block is cut here; the dialog could not show more anyway.
@@ -46,6 +46,6 @@ class CAlarmTypeTexts {
     // Slot of a block label (the text after ':'), compared in upper case; -1 when unknown.
     static int SlotOfLabel(const std::string& label);
 
-  private:
+private:
     std::array<std::string, SLOT_COUNT> m_texts;
 };

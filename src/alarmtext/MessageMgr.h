@@ -15,7 +15,7 @@ class CTelHandlerMsg;
 // with its source, type, status, ID code and text. Lives in the database handler and runs on its
 // thread; it keeps no state between calls.
 class CMessageMgr {
-  public:
+public:
     // userMsgFolder: where the user message files are; empty means the working directory.
     explicit CMessageMgr(const IClock& clock, std::string userMsgFolder = {});
     ~CMessageMgr();
@@ -30,7 +30,7 @@ class CMessageMgr {
     // The user message lines of a code from the user message files, or empty.
     std::string LookupUserMessage(char letter, int number) const;
 
-  private:
+private:
     std::unique_ptr<CAlarmInfoMsg> ProcessTelAlarm(const CTelHandlerMsg& msg) const;
     std::unique_ptr<CAlarmInfoMsg> ProcessSms(const CGsmHandlerMsg& msg) const;
     std::unique_ptr<CAlarmInfoMsg> ProcessCaller(const CGsmHandlerMsg& msg) const;

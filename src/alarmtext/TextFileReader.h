@@ -9,7 +9,7 @@
 // (the rest of the line is skipped, never read into memory), NUL bytes are dropped and malformed
 // UTF-8 is replaced, so whatever the file holds, what comes out is bounded, valid text.
 class CTextFileReader {
-  public:
+public:
     static constexpr std::size_t MAX_LINE_BYTES = 4096;
 
     CTextFileReader() = default;
@@ -28,7 +28,7 @@ class CTextFileReader {
     // errno of the failed Open (ENOENT for a missing file).
     int OpenError() const { return m_openError; }
 
-  private:
+private:
     std::FILE* m_file = nullptr;
     int m_openError = 0;
 };

@@ -8,7 +8,7 @@
 // starts with a label line such as ":a005" (also ":a5" or ":a05") and runs to the next line that
 // starts with ':'. Nothing is cached: an edited file counts from the next alarm on.
 class CUserMessageFiles {
-  public:
+public:
     static constexpr int MAX_LINES = 30;
     static constexpr int FILE_COUNT = 101;
 
@@ -28,6 +28,6 @@ class CUserMessageFiles {
     // The file names in search order.
     static std::vector<std::string> FileNames();
 
-  private:
+private:
     std::string m_folder;
 };

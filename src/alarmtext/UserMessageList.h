@@ -8,7 +8,7 @@
 // texts as the editor shows them. It is the last file the user message lookup searches, so what
 // the editor writes overrides the other user message files.
 class CUserMessageList {
-  public:
+public:
     static constexpr const char* FILE_NAME = "UserMsg99.txt";
 
     struct SEntry {
@@ -36,6 +36,6 @@ class CUserMessageList {
     // A code as the add dialog accepts it: a letter a-z or A-Z and three digits up to 255.
     static bool IsValidCode(std::string_view code);
 
-  private:
+private:
     std::vector<SEntry> m_entries;
 };

@@ -16,8 +16,8 @@ SLocalTime FromTimePoint(std::chrono::system_clock::time_point tp) {
     }
     std::tm tm{};
     localtime_r(&secs, &tm);
-    return SLocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                      tm.tm_sec,         millis,         tm.tm_wday};
+    return SLocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                      tm.tm_min,         tm.tm_sec,     millis,     tm.tm_wday};
 }
 
 } // namespace
@@ -29,7 +29,9 @@ std::uint32_t CSystemClock::Tick() const {
     return static_cast<std::uint32_t>(ms);
 }
 
-SLocalTime CSystemClock::Now() const { return FromTimePoint(std::chrono::system_clock::now()); }
+SLocalTime CSystemClock::Now() const {
+    return FromTimePoint(std::chrono::system_clock::now());
+}
 
 void CSystemClock::Sleep(std::uint32_t milliseconds) const {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -59,8 +61,14 @@ SLocalTime CFakeClock::Now() const {
     const std::time_t secs = base + static_cast<std::time_t>(total / 1000);
     std::tm out{};
     localtime_r(&secs, &out);
-    return SLocalTime{out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min,
-                      out.tm_sec,         static_cast<int>(total % 1000), out.tm_wday};
+    return SLocalTime{out.tm_year + 1900,
+                      out.tm_mon + 1,
+                      out.tm_mday,
+                      out.tm_hour,
+                      out.tm_min,
+                      out.tm_sec,
+                      static_cast<int>(total % 1000),
+                      out.tm_wday};
 }
 
 void CFakeClock::Sleep(std::uint32_t milliseconds) const {

@@ -4,7 +4,9 @@
 
 namespace {
 
-void RemoveQuotes(std::string& token) { token.erase(std::remove(token.begin(), token.end(), '"'), token.end()); }
+void RemoveQuotes(std::string& token) {
+    token.erase(std::remove(token.begin(), token.end(), '"'), token.end());
+}
 
 } // namespace
 

@@ -12,7 +12,7 @@
 // Code (of CHandlerMsg) is the status code of kind 41; Text (of CHandlerMsg) is the status text,
 // always empty. The SMS text has its own field.
 class CGsmHandlerMsg : public CHandlerMsg {
-  public:
+public:
     // Status codes of kind 41, carried in Code.
     enum Status : std::uint16_t {
         GHM_STATUS_INITIALIZING = 0,

@@ -8,7 +8,7 @@
 // One AT command request to the GSM modem, or one reply decoded from the modem's lines. Its kinds
 // (below) are local to the GSM command layer and never meet the station's queues.
 class CGsmMsg : public CMsg {
-  public:
+public:
     // Requests: which command the GSM command layer writes.
     enum Request : std::uint16_t {
         GSMREQ_AT = 0,

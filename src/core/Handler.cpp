@@ -10,7 +10,9 @@
 
 CHandler::CHandler(IMsgSink* owner, const IClock& clock) : m_owner(owner), m_clock(&clock) {}
 
-CHandler::~CHandler() { Shutdown(); }
+CHandler::~CHandler() {
+    Shutdown();
+}
 
 std::uint16_t CHandler::Start() {
     {
@@ -57,7 +59,9 @@ void CHandler::SetRunFlag(std::int32_t value) {
     m_runFlag = value;
 }
 
-void CHandler::PutMsg(MsgPtr msg) { m_queue.Push(std::move(msg)); }
+void CHandler::PutMsg(MsgPtr msg) {
+    m_queue.Push(std::move(msg));
+}
 
 void CHandler::PostToOwner(MsgPtr msg) {
     if (m_owner != nullptr) {
@@ -115,15 +119,25 @@ bool CHandler::RaiseThreadPriority() {
 
 const char* CHandler::StatusName(std::uint16_t status) {
     switch (status) {
-    case HANDLER_NONE: return "HANDLER_NONE";
-    case HANDLER_NO_THREAD: return "HANDLER_NO_THREAD";
-    case HANDLER_NO_ANSWER: return "HANDLER_NO_ANSWER";
-    case HANDLER_ALREADY_RUNNING: return "HANDLER_ALREADY_RUNNING";
-    case HANDLER_NOT_RUNNING: return "HANDLER_NOT_RUNNING";
-    case HANDLER_STARTED: return "HANDLER_STARTED";
-    case HANDLER_STOPPED: return "HANDLER_STOPPED";
-    case HANDLER_START_FAILED: return "HANDLER_START_FAILED";
-    case HANDLER_STOP_INCOMPLETE: return "HANDLER_STOP_INCOMPLETE";
-    default: return "HANDLER_UNKNOWN";
+    case HANDLER_NONE:
+        return "HANDLER_NONE";
+    case HANDLER_NO_THREAD:
+        return "HANDLER_NO_THREAD";
+    case HANDLER_NO_ANSWER:
+        return "HANDLER_NO_ANSWER";
+    case HANDLER_ALREADY_RUNNING:
+        return "HANDLER_ALREADY_RUNNING";
+    case HANDLER_NOT_RUNNING:
+        return "HANDLER_NOT_RUNNING";
+    case HANDLER_STARTED:
+        return "HANDLER_STARTED";
+    case HANDLER_STOPPED:
+        return "HANDLER_STOPPED";
+    case HANDLER_START_FAILED:
+        return "HANDLER_START_FAILED";
+    case HANDLER_STOP_INCOMPLETE:
+        return "HANDLER_STOP_INCOMPLETE";
+    default:
+        return "HANDLER_UNKNOWN";
     }
 }

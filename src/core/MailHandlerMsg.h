@@ -10,7 +10,7 @@
 // reports (kind MsgKind::MAIL_STATUS). For a result the send request itself comes back, so the
 // receiver sees the whole mail that was or was not sent.
 class CMailHandlerMsg : public CHandlerMsg {
-  public:
+public:
     // Code of a kind-38 message.
     enum EStatus : std::uint16_t {
         MHM_STATUS_IDLE = 0,

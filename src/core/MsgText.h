@@ -24,7 +24,10 @@ public:
     std::int16_t Appended() const { return m_appended; }
     std::int16_t ReadPosition() const { return m_readPos; }
     bool Truncated() const { return m_truncated != 0; }
-    void RewindRead() { m_readPos = 0; m_readByte = 0; }
+    void RewindRead() {
+        m_readPos = 0;
+        m_readByte = 0;
+    }
 
 private:
     std::string m_text;

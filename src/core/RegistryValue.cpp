@@ -1,16 +1,25 @@
 #include "RegistryValue.h"
 
-
 RegistryValue::RegistryValue(std::string keyPath, std::string valueName, EType type)
     : m_store(keyPath), m_name(std::move(valueName)), m_type(type) {}
 
 void RegistryValue::Fail(CSettingsStore::EResult result) const {
     switch (result) {
-    case CSettingsStore::EResult::Ok: m_lastError = EError::None; break;
-    case CSettingsStore::EResult::NoKey: m_lastError = EError::CannotOpenKey; break;
-    case CSettingsStore::EResult::WrongType: m_lastError = EError::WrongType; break;
-    case CSettingsStore::EResult::Missing: m_lastError = EError::QueryFailed; break;
-    case CSettingsStore::EResult::WriteFailed: m_lastError = EError::CannotCreateKey; break;
+    case CSettingsStore::EResult::Ok:
+        m_lastError = EError::None;
+        break;
+    case CSettingsStore::EResult::NoKey:
+        m_lastError = EError::CannotOpenKey;
+        break;
+    case CSettingsStore::EResult::WrongType:
+        m_lastError = EError::WrongType;
+        break;
+    case CSettingsStore::EResult::Missing:
+        m_lastError = EError::QueryFailed;
+        break;
+    case CSettingsStore::EResult::WriteFailed:
+        m_lastError = EError::CannotCreateKey;
+        break;
     }
 }
 
@@ -53,11 +62,16 @@ bool RegistryValue::WriteText(const std::string& value) const {
 
 const char* RegistryValue::ErrorTag(EError error) {
     switch (error) {
-    case EError::None: return "";
-    case EError::CannotCreateKey: return "IDS_REGISTRYVALUE_MSG_1";
-    case EError::CannotOpenKey: return "IDS_REGISTRYVALUE_MSG_2";
-    case EError::WrongType: return "IDS_REGISTRYVALUE_MSG_3";
-    case EError::QueryFailed: return "IDS_REGISTRYVALUE_MSG_4";
+    case EError::None:
+        return "";
+    case EError::CannotCreateKey:
+        return "IDS_REGISTRYVALUE_MSG_1";
+    case EError::CannotOpenKey:
+        return "IDS_REGISTRYVALUE_MSG_2";
+    case EError::WrongType:
+        return "IDS_REGISTRYVALUE_MSG_3";
+    case EError::QueryFailed:
+        return "IDS_REGISTRYVALUE_MSG_4";
     }
     return "";
 }

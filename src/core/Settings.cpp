@@ -111,7 +111,9 @@ bool SameValue(const MemberRef& a, const MemberRef& b) {
 
 } // namespace
 
-std::string CSettings::OperatorKey(int slot) { return "Operator[" + std::to_string(slot) + "]"; }
+std::string CSettings::OperatorKey(int slot) {
+    return "Operator[" + std::to_string(slot) + "]";
+}
 
 bool CSettings::Load() {
     const CSettingsStore store(MORA_SETTINGS_KEY);

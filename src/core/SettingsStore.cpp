@@ -36,9 +36,9 @@ ELoad Load(const std::string& path, json& out) {
         out = std::move(parsed);
         return ELoad::Ok;
     }
-    const auto stamp = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
+    const auto stamp =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     const std::string aside = path + ".corrupt-" + std::to_string(stamp);
     if (std::rename(path.c_str(), aside.c_str()) == 0) {
         std::fprintf(stderr, "Settings: %s could not be read; it was moved to %s and the defaults apply\n",

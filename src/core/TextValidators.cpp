@@ -10,11 +10,14 @@ bool AllDigits(std::string_view s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool IsIntlNumber(std::string_view s) { return s.size() >= 2 && s[0] == '+' && AllDigits(s.substr(1)); }
+bool IsIntlNumber(std::string_view s) {
+    return s.size() >= 2 && s[0] == '+' && AllDigits(s.substr(1));
+}
 
 template <class Pred> bool EveryPartPasses(std::string_view text, Pred pass) {
     const auto parts = TextValidators::CutList(text);
-    return std::all_of(parts.begin(), parts.end(), [&](const TextValidators::ListPart& p) { return pass(p.text); });
+    return std::all_of(parts.begin(), parts.end(),
+                       [&](const TextValidators::ListPart& p) { return pass(p.text); });
 }
 
 } // namespace
@@ -51,7 +54,9 @@ bool IsValidIdOrNumber(std::string_view text) {
     return text.size() >= 6 && text.size() <= 8 && AllDigits(text);
 }
 
-bool IsValidOptionalIntlNumber(std::string_view text) { return text.empty() || IsIntlNumber(text); }
+bool IsValidOptionalIntlNumber(std::string_view text) {
+    return text.empty() || IsIntlNumber(text);
+}
 
 bool IsValidAddressList(std::string_view text) {
     return EveryPartPasses(text, [](const std::string& part) {

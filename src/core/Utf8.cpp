@@ -2,7 +2,9 @@
 
 namespace {
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 // Length of a well-formed sequence starting at i, or 0 when it is malformed.
 std::size_t SequenceLength(std::string_view s, std::size_t i) {

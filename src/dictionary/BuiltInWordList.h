@@ -6,7 +6,7 @@
 // The word list built into the program: the 83-byte header with the digest, then the body of
 // Dictionary.xml. The build generates the data; the program never reads the list from disk.
 class CBuiltInWordList {
-  public:
+public:
     // Byte offsets of the header.
     static constexpr std::size_t DIGEST_OFFSET = 47;
     static constexpr std::size_t DIGEST_LENGTH = 32;

@@ -26,7 +26,7 @@ namespace {
 
 // Parser errors and fatal errors end the parse with the parser's message; warnings are ignored.
 class CThrowingErrorHandler : public ErrorHandler {
-  public:
+public:
     void warning(const SAXParseException&) override {}
     void error(const SAXParseException& e) override { throw e; }
     void fatalError(const SAXParseException& e) override { throw e; }

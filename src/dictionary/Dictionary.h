@@ -16,7 +16,7 @@
 // are only read, and the current language is swapped as a whole, so a lookup sees the old or the
 // new language, never a mix.
 class CDictionary {
-  public:
+public:
     static constexpr const char* NOT_AVAILABLE = "*NA*";
 
     CDictionary();
@@ -65,7 +65,7 @@ class CDictionary {
 
     static constexpr std::size_t MD5_CHUNK = 2 * 1024 * 1024;
 
-  private:
+private:
     bool Parse(std::span<const unsigned char> wordList);
     void AddLanguage(const std::string& code);
 

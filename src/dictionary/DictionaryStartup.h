@@ -11,7 +11,7 @@ class CDictionary;
 // The dictionary's part of the start-up: load the built-in word list and choose the language,
 // before the settings, the main window and any worker thread exist.
 class CDictionaryStartup {
-  public:
+public:
     // Shown when the word list cannot be loaded; fixed English, because there is no dictionary.
     static constexpr const char* LOAD_FAILED_TEXT = "Error loading dictionary, application will exit!";
     // The per-user value that holds the language code.

@@ -5,7 +5,7 @@
 
 // One tag of the word list with its text in each language.
 class CDictionaryTag {
-  public:
+public:
     explicit CDictionaryTag(std::string name) : m_name(std::move(name)) {}
 
     const std::string& GetName() const { return m_name; }
@@ -20,7 +20,7 @@ class CDictionaryTag {
     bool HasTexts() const { return !m_texts.empty(); }
     std::size_t GetTextCount() const { return m_texts.size(); }
 
-  private:
+private:
     std::string m_name;
     std::map<std::string, std::string, std::less<>> m_texts;
 };

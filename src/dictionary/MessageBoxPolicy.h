@@ -11,7 +11,7 @@
 // icon for OK, OK-Cancel, Yes-No and Yes-No-Cancel (none for Abort-Retry-Ignore and
 // Retry-Cancel), and the title is the program's short name.
 class CMessageBoxPolicy {
-  public:
+public:
     static constexpr const char* TITLE = "MORA";
 
     struct SButton {

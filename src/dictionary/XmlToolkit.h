@@ -5,7 +5,7 @@
 // The XML toolkit (Xerces-C) of the process: initialised once, on first use, with the locale
 // "en_US", and terminated when the process ends, after every dictionary is gone.
 class CXmlToolkit {
-  public:
+public:
     // Initialises the toolkit on the first call; true when it is usable.
     static bool Ready();
 
@@ -16,7 +16,7 @@ class CXmlToolkit {
     CXmlToolkit(const CXmlToolkit&) = delete;
     CXmlToolkit& operator=(const CXmlToolkit&) = delete;
 
-  private:
+private:
     CXmlToolkit();
     ~CXmlToolkit();
 

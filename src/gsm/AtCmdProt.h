@@ -13,7 +13,7 @@
 // characters are abandoned. While the raw-text countdown runs (the text of a listed SMS) a CR does
 // not end the line, so a text keeps its own line breaks.
 class CAtCmdProt {
-  public:
+public:
     enum OpenResult : int { ATCMDPROT_OPEN_ERROR = 0, ATCMDPROT_OPEN_OK = 1 };
     enum WriteResult : int { ATCMDPROT_SEND_OK = 3, ATCMDPROT_SEND_ERROR = 4 };
     enum ReadResult : int {
@@ -44,7 +44,7 @@ class CAtCmdProt {
     void CancelRawText();
     std::int16_t RawTextCount() const { return m_rawCount; }
 
-  private:
+private:
     int TakeLine(std::string& line);
 
     const IClock& m_clock;

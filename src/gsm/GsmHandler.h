@@ -17,7 +17,7 @@
 // when enabled, identifies the caller of an incoming voice call. Received SMS (kind 39), callers
 // (40) and status reports (41) go to the owner, the database handler.
 class CGsmHandler : public CHandler {
-  public:
+public:
     enum MainState : std::int32_t {
         GSMHND_ST_START = 0,
         GSMHND_ST_INIT = 1,
@@ -75,10 +75,10 @@ class CGsmHandler : public CHandler {
     void SetStartParameters(std::int16_t port, std::uint32_t baudRate, const std::string& pin, bool callerId,
                             std::uint16_t netSelection);
 
-  protected:
+protected:
     void ThreadMain() override;
 
-  private:
+private:
     enum InitState : std::int32_t {
         GSMHND_IMST_IDLE,
         GSMHND_IMST_ECHO_OFF,

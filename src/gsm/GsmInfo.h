@@ -16,7 +16,7 @@
 // listed SMS from its header line and its text line, and the conversions between the GSM default
 // alphabet and the station's text.
 class CGsmInfo {
-  public:
+public:
     // What Receive expects of the next line.
     enum ReceiveState : std::int16_t {
         GSMINFO_RXST_NORMAL = 0,
@@ -64,7 +64,7 @@ class CGsmInfo {
     // UTF-8 text to GSM default alphabet bytes for sending.
     static std::string TextToGsm(std::string_view text);
 
-  private:
+private:
     void Log(std::string_view source, std::string_view text);
     std::unique_ptr<CGsmMsg> ParseLine(const std::string& line);
     std::unique_ptr<CGsmMsg> ParseListHeader(const std::string& line);

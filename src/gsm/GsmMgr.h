@@ -18,7 +18,7 @@
 // forwards alarms by SMS in their short text format and passes on the SMS the operator types.
 // User-interface thread only.
 class CGsmMgr {
-  public:
+public:
     static constexpr int GSM_PANE = 2;
     static constexpr std::size_t MAX_SMS_CHARS = 160;
 
@@ -48,7 +48,7 @@ class CGsmMgr {
 
     CGsmHandler& Handler() { return m_handler; }
 
-  private:
+private:
     CSettings& m_settings;
     IFrontEnd& m_frontEnd;
     CGsmHandler m_handler;

@@ -8,7 +8,7 @@
 // What the GSM manager needs of the Send SMS dialog, which the GUI creates and attaches. Called on
 // the user-interface thread only.
 class ISendSmsView {
-  public:
+public:
     virtual ~ISendSmsView() = default;
 
     // Shows the dialog and brings it to the front.

@@ -16,7 +16,7 @@
 // the network and notices a stop request at once. Progress and result go to the owner as
 // CMailHandlerMsg of kind MsgKind::MAIL_STATUS.
 class CMailHandler : public CHandler {
-  public:
+public:
     enum EState : int {
         MAILHND_ST_IDLE = 0,
         MAILHND_ST_CONNECT = 1,
@@ -61,10 +61,10 @@ class CMailHandler : public CHandler {
 
     static const char* StateName(int state);
 
-  protected:
+protected:
     void ThreadMain() override;
 
-  private:
+private:
     void Step();
     int WaitReply(int expected, std::uint32_t timeout);
     // One reply wait of the dialogue: the expected reply leads to `next` (and true), a wrong reply

@@ -14,7 +14,7 @@
 // server reply by its leading number. Replies are assembled from the byte stream line by line, so
 // neither a reply cut over several reads nor two replies in one read confuse the dialogue.
 class CMailInfo {
-  public:
+public:
     enum ECommand {
         MAILINFO_CMD_HELO = 0,
         MAILINFO_CMD_MAIL_FROM = 1,
@@ -89,7 +89,7 @@ class CMailInfo {
     // Log form of a text: CR, LF and other control bytes made visible, so one entry stays one line.
     static std::string Printable(std::string_view text);
 
-  private:
+private:
     bool SendText(const std::string& text, std::string_view logText);
     void Log(std::string_view source, std::string_view text);
     // Adds received bytes, dropping what is left of an overlong line.

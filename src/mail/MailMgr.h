@@ -16,7 +16,7 @@
 // the settings page, and shows the mail handler's progress and failures to the operator. Lives on
 // the user-interface thread and owns the mail handler.
 class CMailMgr {
-  public:
+public:
     // Status bar pane of the mail state.
     static constexpr int MAIL_PANE = 1;
 
@@ -64,7 +64,7 @@ class CMailMgr {
 
     CMailHandler& Handler() { return m_handler; }
 
-  private:
+private:
     std::string HeadingBlock(const char* titleTag) const;
     std::string ClosingBlock(const char* companyTag) const;
 

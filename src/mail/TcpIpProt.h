@@ -9,7 +9,7 @@
 // A connection that is still being made counts as under way; if it then fails, the next address
 // of the host is tried before the socket reports the failure.
 class CTcpIpProt {
-  public:
+public:
     enum ESendResult { TCPIP_SEND_OK = 0, TCPIP_SEND_FAILED = 1 };
     enum EReceiveResult { TCPIP_RECEIVE_FAILED = 2, TCPIP_RECEIVE_OK = 3 };
 
@@ -39,7 +39,7 @@ class CTcpIpProt {
     int LastError() const { return m_lastError; }
     std::string LastErrorText() const;
 
-  private:
+private:
     bool ConnectNext();
     void CheckConnected();
     void Fail(int error);

@@ -18,7 +18,7 @@ inline constexpr std::uint16_t CPC_REQ_TIME_UPDATE = 5; // 0 6 0 7
 
 // Codec of the CPC digit strings. A digit travels as one byte holding its value (0 to 9).
 class CCpcInfo {
-  public:
+public:
     static constexpr std::uint8_t CPC_COMMAND_CODE = 0x8F; // request to the modem
     static constexpr std::uint8_t CPC_REPLY_CODE = 0x8E;   // the modem's report of received digits
 
@@ -39,6 +39,6 @@ class CCpcInfo {
     // buffer is cut to what the buffer holds.
     std::unique_ptr<CTelHandlerMsg> DecodeFrame(const CBufferMsg& frame);
 
-  private:
+private:
     CLogFile* m_log;
 };

@@ -8,7 +8,7 @@
 // The CPC alarm protocol: a question-and-answer dialogue of digit strings, each exchange one CPC
 // send-and-receive of the telephone handler, each tried at most twice.
 class CCpcProtCom : public CProtCom {
-  public:
+public:
     // ReceiveMsg states.
     static constexpr std::int32_t CPCPROTCOM_RMST_IDLE = 0;
     static constexpr std::int32_t CPCPROTCOM_RMST_REQ_ID = 1;
@@ -38,7 +38,7 @@ class CCpcProtCom : public CProtCom {
     std::int32_t ReceiveState() const { return m_receiveState; }
     std::uint16_t ModelCode() const { return m_modelCode; }
 
-  private:
+private:
     std::uint16_t ReceiveReqId();
     std::uint16_t ReceiveReqAlarmCode();
     std::uint16_t ReceiveSendAlarmAck(std::unique_ptr<CTelHandlerMsg>& record);

@@ -12,7 +12,7 @@
 // Decoder of a received P100 message: one 4-bit value per byte, b0 message code, b1 the number
 // of values that follow, then the content.
 class CP100Info {
-  public:
+public:
     static constexpr std::uint8_t P100_LISTEN_CODE = 0x87; // request: listen, attempt number
     static constexpr std::uint8_t P100_REPLY_CODE = 0x86;  // the modem's report of a message
     static constexpr std::uint8_t P100_SEND_CODE = 0x84;   // raw bytes to the telephone
@@ -37,7 +37,7 @@ class CP100Info {
     // buffer is cut to what the buffer holds.
     std::unique_ptr<CTelHandlerMsg> DecodeFrame(const CBufferMsg& frame);
 
-  private:
+private:
     bool ReadP100Id(std::span<const std::uint8_t> payload, std::uint8_t requiredLength, CTelHandlerMsg& msg);
     void Log(const char* source, const std::string& text);
 

@@ -11,7 +11,7 @@
 // The P100 alarm protocol: the telephone sends its message unasked while the modem listens; the
 // station answers with raw commands (disconnect, redirect).
 class CP100ProtCom : public CProtCom {
-  public:
+public:
     // ReceiveMsg states.
     static constexpr std::int32_t P100PROTCOM_RMST_IDLE = 0;
     static constexpr std::int32_t P100PROTCOM_RMST_RECEIVE = 1;
@@ -54,7 +54,7 @@ class CP100ProtCom : public CProtCom {
     std::uint16_t Attempt() const { return m_attempt; }
     std::int16_t Retries() const { return m_retries; }
 
-  private:
+private:
     std::uint16_t ReceiveOk(std::unique_ptr<CTelHandlerMsg> msg, std::unique_ptr<CTelHandlerMsg>& record);
     std::uint16_t FinishReceive(std::uint16_t result);
     // One send-raw step of the command being sent; logs its outcome and drops the command when done.

@@ -42,7 +42,7 @@ inline constexpr std::uint16_t PROTCOM_STRET_COM_ERROR = 4;
 // Records handed out through ReceiveMsg's out-parameter (with DONE, VOICE or MESSAGE) belong to the
 // caller; with every other result the out-parameter is left untouched.
 class CProtCom {
-  public:
+public:
     explicit CProtCom(const IClock& clock = CSystemClock::Instance());
     virtual ~CProtCom();
 
@@ -68,7 +68,7 @@ class CProtCom {
     // The clock of the wait timer; tests and the telephone handler pass theirs.
     void SetClock(const IClock& clock) { m_timer.SetClock(clock); }
 
-  protected:
+protected:
     void Log(std::string_view source, std::string_view text);
     void LogF(std::string_view source, const char* format, ...) __attribute__((format(printf, 3, 4)));
 

@@ -31,7 +31,7 @@ inline constexpr std::uint16_t TELHND_RAWRET_SENT = 1;      // the modem confirm
 inline constexpr std::uint16_t TELHND_RAWRET_COM_ERROR = 2; // time-out or serial communication error
 
 class ITelPrimitives {
-  public:
+public:
     virtual ~ITelPrimitives() = default;
 
     // Send-and-receive, a step function. The first call only arms and returns TELHND_SRRET_BUSY;

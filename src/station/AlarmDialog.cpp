@@ -11,52 +11,79 @@ namespace {
 
 const char* TitleTag(int type) {
     switch (type) {
-    case 1: return "IDS_EVENTMSGDLG_MSG_8";
-    case 2: return "IDS_EVENTMSGDLG_MSG_9";
-    case 3: return "IDS_EVENTMSGDLG_MSG_10";
-    case 4: return "IDS_EVENTMSGDLG_MSG_11";
-    case 5: return "IDS_EVENTMSGDLG_MSG_12";
-    case 6: return "IDS_EVENTMSGDLG_MSG_13";
-    case 7: return "IDS_EVENTMSGDLG_MSG_14";
-    case 8: return "IDS_EVENTMSGDLG_MSG_15";
-    case 9: return "IDS_EVENTMSGDLG_MSG_16";
-    case 10: return "IDS_EVENTMSGDLG_MSG_17";
-    case 11: return "IDS_EVENTMSGDLG_MSG_18";
-    default: return nullptr;
+    case 1:
+        return "IDS_EVENTMSGDLG_MSG_8";
+    case 2:
+        return "IDS_EVENTMSGDLG_MSG_9";
+    case 3:
+        return "IDS_EVENTMSGDLG_MSG_10";
+    case 4:
+        return "IDS_EVENTMSGDLG_MSG_11";
+    case 5:
+        return "IDS_EVENTMSGDLG_MSG_12";
+    case 6:
+        return "IDS_EVENTMSGDLG_MSG_13";
+    case 7:
+        return "IDS_EVENTMSGDLG_MSG_14";
+    case 8:
+        return "IDS_EVENTMSGDLG_MSG_15";
+    case 9:
+        return "IDS_EVENTMSGDLG_MSG_16";
+    case 10:
+        return "IDS_EVENTMSGDLG_MSG_17";
+    case 11:
+        return "IDS_EVENTMSGDLG_MSG_18";
+    default:
+        return nullptr;
     }
 }
 
 const char* SourceTag(int source) {
     switch (source) {
-    case 1: return "IDS_EVENTMSGDLG_MSG_19";
-    case 2: return "IDS_EVENTMSGDLG_MSG_20";
-    case 3: return "IDS_EVENTMSGDLG_MSG_21";
-    case 4: return "IDS_EVENTMSGDLG_MSG_22";
-    default: return nullptr;
+    case 1:
+        return "IDS_EVENTMSGDLG_MSG_19";
+    case 2:
+        return "IDS_EVENTMSGDLG_MSG_20";
+    case 3:
+        return "IDS_EVENTMSGDLG_MSG_21";
+    case 4:
+        return "IDS_EVENTMSGDLG_MSG_22";
+    default:
+        return nullptr;
     }
 }
 
 const char* OpFailTag(int kind) {
     switch (kind) {
-    case 1: return "IDS_EVENTMSGDLG_MSG_25";
-    case 2: return "IDS_EVENTMSGDLG_MSG_26";
-    case 3: return "IDS_EVENTMSGDLG_MSG_27";
-    case 4: return "IDS_EVENTMSGDLG_MSG_28";
-    case 5: return "IDS_EVENTMSGDLG_MSG_29";
-    case 6: return "IDS_EVENTMSGDLG_MSG_37";
-    case 7: return "IDS_EVENTMSGDLG_MSG_38";
-    default: return "IDS_EVENTMSGDLG_MSG_30";
+    case 1:
+        return "IDS_EVENTMSGDLG_MSG_25";
+    case 2:
+        return "IDS_EVENTMSGDLG_MSG_26";
+    case 3:
+        return "IDS_EVENTMSGDLG_MSG_27";
+    case 4:
+        return "IDS_EVENTMSGDLG_MSG_28";
+    case 5:
+        return "IDS_EVENTMSGDLG_MSG_29";
+    case 6:
+        return "IDS_EVENTMSGDLG_MSG_37";
+    case 7:
+        return "IDS_EVENTMSGDLG_MSG_38";
+    default:
+        return "IDS_EVENTMSGDLG_MSG_30";
     }
 }
 
-std::string TagOrEmpty(const char* tag) { return tag != nullptr ? Tr(tag) : std::string(); }
+std::string TagOrEmpty(const char* tag) {
+    return tag != nullptr ? Tr(tag) : std::string();
+}
 
 } // namespace
 
-CAlarmDialog::CAlarmDialog(CAlarmList& list, const CAlarmInfoMsg& alarm, EMode mode, const std::string& typeText,
-                           bool alertEnabled)
-    : m_list(list), m_mode(mode), m_key(alarm.PrimaryKey), m_status(alarm.AlarmStatus), m_source(alarm.AlarmSource),
-      m_objectFound(alarm.ObjectFound), m_alertEnabled(alertEnabled) {
+CAlarmDialog::CAlarmDialog(CAlarmList& list, const CAlarmInfoMsg& alarm, EMode mode,
+                           const std::string& typeText, bool alertEnabled)
+    : m_list(list), m_mode(mode), m_key(alarm.PrimaryKey), m_status(alarm.AlarmStatus),
+      m_source(alarm.AlarmSource), m_objectFound(alarm.ObjectFound), m_alertEnabled(alertEnabled) {
     m_caption = Tr("IDC_EVENTMSG_CAPTION");
     m_title = TagOrEmpty(TitleTag(alarm.AlarmType));
     m_titleBackground = alarm.AlarmType == CAlarmInfoMsg::ALARMTYPE_TEST ? Colours::Blue : Colours::Red;
@@ -193,7 +220,8 @@ void CAlarmDialog::OnCallEvent(std::uint16_t state, std::uint16_t secondsLeft) {
             m_ignoreEnabled = false;
             EndCall(false);
             break;
-        default: break;
+        default:
+            break;
         }
     }
     m_lastState = state;
@@ -250,8 +278,8 @@ bool CAlarmDialog::OnClose() {
         return true;
     }
     if (m_mode == EMode::VoiceCall) {
-        const auto answer = m_list.FrontEnd().MessageBox(Tr("IDS_EVENTMSGDLG_MSG_36"), IFrontEnd::EButtons::OkCancel,
-                                                         IFrontEnd::EIcon::Warning, 0);
+        const auto answer = m_list.FrontEnd().MessageBox(
+            Tr("IDS_EVENTMSGDLG_MSG_36"), IFrontEnd::EButtons::OkCancel, IFrontEnd::EIcon::Warning, 0);
         if (answer != IFrontEnd::EResult::Ok) {
             return false;
         }

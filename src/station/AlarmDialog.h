@@ -67,7 +67,9 @@ public:
     SColour StatusTextColour() const { return m_statusText; }
     SColour StatusBackground() const { return m_statusBackground; }
     bool AcknowledgeEnabled() const { return m_status == CAlarmInfoMsg::ALARMSTATUS_NEW || !KnownStatus(); }
-    bool FinishEnabled() const { return m_status <= CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED || !KnownStatus(); }
+    bool FinishEnabled() const {
+        return m_status <= CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED || !KnownStatus();
+    }
     const std::string& CloseButtonText() const { return m_closeButtonText; }
     const std::string& AckLine() const { return m_ackLine; }
     const std::string& AckTimeText() const { return m_ackTime; }

@@ -16,17 +16,28 @@ constexpr int MESSAGE_PANE = 0;
 
 const char* TypeTag(int type) {
     switch (type) {
-    case 2: return "IDS_MAINVIEW_MSG_16";
-    case 3: return "IDS_MAINVIEW_MSG_17";
-    case 4: return "IDS_MAINVIEW_MSG_19";
-    case 5: return "IDS_MAINVIEW_MSG_21";
-    case 6: return "IDS_MAINVIEW_MSG_20";
-    case 7: return "IDS_MAINVIEW_MSG_22";
-    case 8: return "IDS_MAINVIEW_MSG_23";
-    case 9: return "IDS_MAINVIEW_MSG_24";
-    case 10: return "IDS_MAINVIEW_MSG_25";
-    case 11: return "IDS_MAINVIEW_MSG_18";
-    default: return "IDS_MAINVIEW_MSG_26";
+    case 2:
+        return "IDS_MAINVIEW_MSG_16";
+    case 3:
+        return "IDS_MAINVIEW_MSG_17";
+    case 4:
+        return "IDS_MAINVIEW_MSG_19";
+    case 5:
+        return "IDS_MAINVIEW_MSG_21";
+    case 6:
+        return "IDS_MAINVIEW_MSG_20";
+    case 7:
+        return "IDS_MAINVIEW_MSG_22";
+    case 8:
+        return "IDS_MAINVIEW_MSG_23";
+    case 9:
+        return "IDS_MAINVIEW_MSG_24";
+    case 10:
+        return "IDS_MAINVIEW_MSG_25";
+    case 11:
+        return "IDS_MAINVIEW_MSG_18";
+    default:
+        return "IDS_MAINVIEW_MSG_26";
     }
 }
 
@@ -42,11 +53,16 @@ int SAlarmRow::Status() const {
 
 const std::string& SAlarmRow::Column(int column) const {
     switch (column) {
-    case 1: return typeText;
-    case 2: return idCode;
-    case 3: return idInfo;
-    case 4: return timeText;
-    default: return statusText;
+    case 1:
+        return typeText;
+    case 2:
+        return idCode;
+    case 3:
+        return idInfo;
+    case 4:
+        return timeText;
+    default:
+        return statusText;
     }
 }
 
@@ -113,15 +129,23 @@ void CAlarmList::OnAlarmReply(MsgPtr reply) {
         return;
     }
     switch (code) {
-    case AlarmResult::NEW_ALARM: NewAlarm(std::move(alarm)); break;
-    case AlarmResult::FIND_BY_KEY: OpenDialog(*alarm, CAlarmDialog::EMode::Viewing); break;
-    case AlarmResult::FIND_LIST: Fill(std::move(alarm)); break;
-    default: break;
+    case AlarmResult::NEW_ALARM:
+        NewAlarm(std::move(alarm));
+        break;
+    case AlarmResult::FIND_BY_KEY:
+        OpenDialog(*alarm, CAlarmDialog::EMode::Viewing);
+        break;
+    case AlarmResult::FIND_LIST:
+        Fill(std::move(alarm));
+        break;
+    default:
+        break;
     }
 }
 
 void CAlarmList::Refresh() {
-    auto request = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_STATUS);
+    auto request =
+        std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_STATUS);
     request->ReplyKind = MsgKind::UI_ALARM_RECORD;
     request->MaxCount = m_host.Settings().MaxAlarmlistItems;
     request->StatusMask = m_filterMask;
@@ -186,7 +210,8 @@ void CAlarmList::NewAlarm(std::unique_ptr<CAlarmInfoMsg> alarm) {
     case CAlarmInfoMsg::ALARMTYPE_TEST:
     case CAlarmInfoMsg::ALARMTYPE_END_OF_ALARM:
     case CAlarmInfoMsg::ALARMTYPE_MAINTENANCE:
-    case CAlarmInfoMsg::ALARMTYPE_VOICE_REDIRECTED: break;
+    case CAlarmInfoMsg::ALARMTYPE_VOICE_REDIRECTED:
+        break;
     case CAlarmInfoMsg::ALARMTYPE_VOICE:
         if (settings.VoiceCallEnabled != 0) {
             m_view.RaiseMainWindow();
@@ -217,8 +242,9 @@ void CAlarmList::NewAlarm(std::unique_ptr<CAlarmInfoMsg> alarm) {
 }
 
 void CAlarmList::OpenDialog(const CAlarmInfoMsg& alarm, CAlarmDialog::EMode mode) {
-    auto dialog = std::make_unique<CAlarmDialog>(*this, alarm, mode, m_typeTexts.GetAlarmTypeText(alarm.AlarmType),
-                                                 m_host.Settings().VoiceCallAlertEnabled != 0);
+    auto dialog =
+        std::make_unique<CAlarmDialog>(*this, alarm, mode, m_typeTexts.GetAlarmTypeText(alarm.AlarmType),
+                                       m_host.Settings().VoiceCallAlertEnabled != 0);
     CAlarmDialog& ref = *dialog;
     m_dialogs.push_back(std::move(dialog));
     if (mode == CAlarmDialog::EMode::VoiceCall) {
@@ -263,7 +289,8 @@ void CAlarmList::SelectOnly(std::size_t row) {
 
 void CAlarmList::View() {
     const std::uint32_t key = FirstSelectedKey();
-    if (key == 0 && std::none_of(m_rows.begin(), m_rows.end(), [](const SAlarmRow& r) { return r.selected; })) {
+    if (key == 0 &&
+        std::none_of(m_rows.begin(), m_rows.end(), [](const SAlarmRow& r) { return r.selected; })) {
         m_frontEnd.Beep(IFrontEnd::EBeep::Default);
         return;
     }
@@ -278,8 +305,8 @@ void CAlarmList::DeleteSelected() {
         m_frontEnd.Beep(IFrontEnd::EBeep::Default);
         return;
     }
-    if (m_frontEnd.MessageBox(Tr("IDS_MAINVIEW_MSG_27"), IFrontEnd::EButtons::YesNo, IFrontEnd::EIcon::Warning, 0) !=
-        IFrontEnd::EResult::Yes) {
+    if (m_frontEnd.MessageBox(Tr("IDS_MAINVIEW_MSG_27"), IFrontEnd::EButtons::YesNo,
+                              IFrontEnd::EIcon::Warning, 0) != IFrontEnd::EResult::Yes) {
         return;
     }
     for (auto it = m_rows.begin(); it != m_rows.end();) {
@@ -287,7 +314,8 @@ void CAlarmList::DeleteSelected() {
             ++it;
             continue;
         }
-        auto request = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_DELETE, CAlarmInfoReqMsg::DELETE_BY_KEY);
+        auto request =
+            std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_DELETE, CAlarmInfoReqMsg::DELETE_BY_KEY);
         request->ReplyKind = MsgKind::UI_ALARM_RECORD;
         request->PrimaryKey = it->key;
         m_host.DbRequest(std::move(request));
@@ -357,7 +385,8 @@ void CAlarmList::ChangeStatus(std::uint32_t key, int currentStatus, int newStatu
     edit->PrimaryKey = key;
     edit->AlarmStatus = static_cast<std::uint8_t>(newStatus);
     if (newStatus == CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED ||
-        (newStatus == CAlarmInfoMsg::ALARMSTATUS_FINISHED && currentStatus == CAlarmInfoMsg::ALARMSTATUS_NEW)) {
+        (newStatus == CAlarmInfoMsg::ALARMSTATUS_FINISHED &&
+         currentStatus == CAlarmInfoMsg::ALARMSTATUS_NEW)) {
         edit->AckTime = now;
         edit->AckOperator = op;
     }
@@ -415,8 +444,9 @@ void CAlarmList::ToggleUnattended() {
 
 void CAlarmList::ArmRefreshTimer() {
     const auto& s = m_host.Settings();
-    m_refreshPeriodMs =
-        s.AlarmListAutRefreshEnabled != 0 ? static_cast<std::uint32_t>(std::max<int>(s.AlarmListRefreshInterval, 1)) * 1000u : 0u;
+    m_refreshPeriodMs = s.AlarmListAutRefreshEnabled != 0
+                            ? static_cast<std::uint32_t>(std::max<int>(s.AlarmListRefreshInterval, 1)) * 1000u
+                            : 0u;
     Refresh();
 }
 
@@ -431,7 +461,9 @@ void CAlarmList::VoiceDialogFinished(CAlarmDialog& dialog, bool skipForwarding) 
     m_voiceDialog = nullptr;
 }
 
-void CAlarmList::SendVoiceCallEnd() { m_host.SendToTelephone(std::make_unique<CTelHandlerMsg>(MsgKind::TEL_ABORT_VOICE_CALL)); }
+void CAlarmList::SendVoiceCallEnd() {
+    m_host.SendToTelephone(std::make_unique<CTelHandlerMsg>(MsgKind::TEL_ABORT_VOICE_CALL));
+}
 
 void CAlarmList::DialogClosed(CAlarmDialog& dialog) {
     m_view.DialogClosing(dialog);

@@ -13,12 +13,24 @@ std::string CHeadlessFrontEnd::Escape(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     return out;
@@ -29,7 +41,8 @@ void CHeadlessFrontEnd::Print(const std::string& line) {
     std::fflush(m_out);
 }
 
-IFrontEnd::EResult CHeadlessFrontEnd::MessageBox(const std::string& text, EButtons buttons, EIcon, int defaultButton) {
+IFrontEnd::EResult CHeadlessFrontEnd::MessageBox(const std::string& text, EButtons buttons, EIcon,
+                                                 int defaultButton) {
     std::fprintf(m_err, "MORA: %s\n", text.c_str());
     std::fflush(m_err);
     static constexpr EResult kOk[] = {EResult::Ok};
@@ -41,12 +54,28 @@ IFrontEnd::EResult CHeadlessFrontEnd::MessageBox(const std::string& text, EButto
     const EResult* order = kOk;
     int count = 1;
     switch (buttons) {
-    case EButtons::Ok: break;
-    case EButtons::OkCancel: order = kOkCancel; count = 2; break;
-    case EButtons::YesNo: order = kYesNo; count = 2; break;
-    case EButtons::YesNoCancel: order = kYesNoCancel; count = 3; break;
-    case EButtons::RetryCancel: order = kRetryCancel; count = 2; break;
-    case EButtons::AbortRetryIgnore: order = kAbortRetryIgnore; count = 3; break;
+    case EButtons::Ok:
+        break;
+    case EButtons::OkCancel:
+        order = kOkCancel;
+        count = 2;
+        break;
+    case EButtons::YesNo:
+        order = kYesNo;
+        count = 2;
+        break;
+    case EButtons::YesNoCancel:
+        order = kYesNoCancel;
+        count = 3;
+        break;
+    case EButtons::RetryCancel:
+        order = kRetryCancel;
+        count = 2;
+        break;
+    case EButtons::AbortRetryIgnore:
+        order = kAbortRetryIgnore;
+        count = 3;
+        break;
     }
     return order[(defaultButton >= 0 && defaultButton < count) ? defaultButton : 0];
 }
@@ -58,19 +87,26 @@ void CHeadlessFrontEnd::SetPaneText(int pane, const std::string& text) {
     Print("PANE " + std::to_string(pane) + " " + Escape(text));
 }
 
-void CHeadlessFrontEnd::AddSystemInfo(const std::string& text, bool) { Print("SYSINFO " + Escape(text)); }
+void CHeadlessFrontEnd::AddSystemInfo(const std::string& text, bool) {
+    Print("SYSINFO " + Escape(text));
+}
 
-IFrontEnd::EDbMgrAnswer CHeadlessFrontEnd::DatabaseMgrDialog(int mode, const std::vector<std::string>& lines) {
+IFrontEnd::EDbMgrAnswer CHeadlessFrontEnd::DatabaseMgrDialog(int mode,
+                                                             const std::vector<std::string>& lines) {
     ++m_dbQuestions;
     for (const auto& line : lines) {
         std::fprintf(m_err, "MORA: %s\n", line.c_str());
     }
     std::fflush(m_err);
     switch (mode) {
-    case 2: return EDbMgrAnswer::CreateEmpty;   // no database yet: make one
-    case 4: return EDbMgrAnswer::CreateAndCopy; // version-1 files: make one and copy them
-    case 6: return EDbMgrAnswer::Ok;            // created: start
-    default: return EDbMgrAnswer::Cancel;       // missing folder, damaged file, failure: end
+    case 2:
+        return EDbMgrAnswer::CreateEmpty; // no database yet: make one
+    case 4:
+        return EDbMgrAnswer::CreateAndCopy; // version-1 files: make one and copy them
+    case 6:
+        return EDbMgrAnswer::Ok; // created: start
+    default:
+        return EDbMgrAnswer::Cancel; // missing folder, damaged file, failure: end
     }
 }
 
@@ -128,8 +164,8 @@ bool CHeadlessFrontEnd::SelectOperator(bool, std::string& name) {
 
 void CHeadlessFrontEnd::AlarmShown(const CAlarmInfoMsg& a) {
     Print("ALARM key=" + std::to_string(a.PrimaryKey) + " type=" + std::to_string(a.AlarmType) +
-          " status=" + std::to_string(a.AlarmStatus) + " source=" + std::to_string(a.AlarmSource) +
-          " id=" + Escape(a.IdCode) + " info=\"" + Escape(a.IdInfo) + "\" text=\"" + Escape(a.Text.Text()) + "\"");
+          " status=" + std::to_string(a.AlarmStatus) + " source=" + std::to_string(a.AlarmSource) + " id=" +
+          Escape(a.IdCode) + " info=\"" + Escape(a.IdInfo) + "\" text=\"" + Escape(a.Text.Text()) + "\"");
 }
 
 void CHeadlessFrontEnd::AlarmStatusChanged(unsigned key, int status) {

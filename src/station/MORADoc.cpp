@@ -20,7 +20,9 @@ CMORADoc::CMORADoc(IStationFrontEnd& frontEnd, const IClock& clock, std::string 
     m_mailMgr.Init(frontEnd, m_settings);
 }
 
-CMORADoc::~CMORADoc() { Shutdown(); }
+CMORADoc::~CMORADoc() {
+    Shutdown();
+}
 
 bool CMORADoc::Start() {
     m_frontEnd.SetTitle(Text::Format("%s Ver. %s - ", PRODUCT_NAME, VERSION));
@@ -102,7 +104,9 @@ void CMORADoc::OnUserMessage() {
         break;
     }
     case MsgKind::UI_GSM_SMSNUM_REPLY:
-    case MsgKind::UI_GSM_SMSNUM_REPLY2: m_gsmMgr.OnSmsNumReply(std::move(msg)); break;
+    case MsgKind::UI_GSM_SMSNUM_REPLY2:
+        m_gsmMgr.OnSmsNumReply(std::move(msg));
+        break;
     case MsgKind::UI_HOURLY_TICK:
         if (m_started && !m_stopped) {
             m_databaseMgr.Handler().CheckTestAlarms();
@@ -159,10 +163,17 @@ MsgPtr CMORADoc::HandleAlarmRecord(MsgPtr msg) {
     }
     bool forward = true;
     switch (alarm->AlarmType) {
-    case CAlarmInfoMsg::ALARMTYPE_VOICE: forward = m_settings.VoiceCallEnabled == 0; break;
-    case CAlarmInfoMsg::ALARMTYPE_TEST: forward = m_settings.SendMailAtTestAlarm != 0; break;
-    case CAlarmInfoMsg::ALARMTYPE_MAINTENANCE: forward = false; break;
-    default: break;
+    case CAlarmInfoMsg::ALARMTYPE_VOICE:
+        forward = m_settings.VoiceCallEnabled == 0;
+        break;
+    case CAlarmInfoMsg::ALARMTYPE_TEST:
+        forward = m_settings.SendMailAtTestAlarm != 0;
+        break;
+    case CAlarmInfoMsg::ALARMTYPE_MAINTENANCE:
+        forward = false;
+        break;
+    default:
+        break;
     }
     if (forward) {
         ForwardAlarm(*alarm);
@@ -184,7 +195,9 @@ void CMORADoc::DbRequest(MsgPtr request) {
     m_databaseMgr.Handler().ProcessRequest(std::move(request));
 }
 
-void CMORADoc::SendToTelephone(MsgPtr msg) { m_telMgr.SendToHandler(std::move(msg)); }
+void CMORADoc::SendToTelephone(MsgPtr msg) {
+    m_telMgr.SendToHandler(std::move(msg));
+}
 
 void CMORADoc::OnSettingsChanged(unsigned groups) {
     IMsgSink* hub = &m_databaseMgr.Handler();
@@ -201,7 +214,8 @@ void CMORADoc::OnSettingsChanged(unsigned groups) {
         }
     }
     if ((groups & SETTINGS_GROUP_MAIL) != 0) {
-        m_frontEnd.SetPaneText(MAIL_PANE, Text::Tr(m_settings.MailEnabled != 0 ? "IDS_MORADOC_MSG_1" : "IDS_MORADOC_MSG_2"));
+        m_frontEnd.SetPaneText(
+            MAIL_PANE, Text::Tr(m_settings.MailEnabled != 0 ? "IDS_MORADOC_MSG_1" : "IDS_MORADOC_MSG_2"));
     }
     if ((groups & SETTINGS_GROUP_DB) != 0) {
         // The workers post to the database handler, so they stop with it and start again after.

@@ -52,7 +52,7 @@ const char* const DEFAULT_FILE =
     "*** Maintenance ***\n";
 
 class AlarmTypeTextsTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         UseEnglishDictionary();
         m_texts.LoadDefaults();

@@ -19,7 +19,7 @@ using Alarm = CAlarmInfoMsg;
 using Tel = CTelHandlerMsg;
 
 class MessageMgrTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         UseEnglishDictionary();
         m_clock.SetNow(SLocalTime{2024, 6, 15, 10, 30, 5, 250, 6});

@@ -9,7 +9,7 @@
 namespace {
 
 class UserMessageFilesTest : public ::testing::Test {
-  protected:
+protected:
     void Write(const std::string& name, const std::string& content) {
         CTempDir::WriteFile(m_dir.File(name), content);
     }

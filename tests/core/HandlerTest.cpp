@@ -1,5 +1,5 @@
-#include "Clock.h"
 #include "Handler.h"
+#include "Clock.h"
 #include "HandlerMsg.h"
 #include "MsgKinds.h"
 

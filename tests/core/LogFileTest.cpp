@@ -1,5 +1,5 @@
-#include "Clock.h"
 #include "LogFile.h"
+#include "Clock.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
+#include "Settings.h"
 #include "Paths.h"
 #include "RegistryValue.h"
-#include "Settings.h"
 #include "SettingsStore.h"
 #include "TempDir.h"
 

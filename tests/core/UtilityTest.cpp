@@ -128,14 +128,18 @@ TEST(Utf8, CountsAndCutsWholeCharacters) {
     EXPECT_EQ(Utf8::Left(s, 2), "aä");
     EXPECT_EQ(Utf8::Left(s, 4), "aä€😀");
     EXPECT_EQ(Utf8::Left(s, 10), s);
-    EXPECT_EQ(Utf8::Sanitize("a\xFF" "b\xC3"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8::Sanitize("a\xFF"
+                             "b\xC3"),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD");
     EXPECT_EQ(Utf8::Sanitize(s), s);
 }
 
 TEST(Translate, UnknownWithoutADictionaryAndFormatsWithOne) {
     Text::SetTranslator({});
     EXPECT_EQ(Text::Tr("IDS_TELMGR_MSG_5"), "*NA*");
-    Text::SetTranslator([](const std::string& tag) { return tag == "T" ? std::string("Error[%d] %s") : "*NA*"; });
+    Text::SetTranslator(
+        [](const std::string& tag) { return tag == "T" ? std::string("Error[%d] %s") : "*NA*"; });
     EXPECT_EQ(Text::TrF("T", 7, "x"), "Error[7] x");
     Text::SetTranslator({});
 }

@@ -4,6 +4,7 @@
 #include "DbException.h"
 #include "DbSchema.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sqlite3.h>
 
@@ -115,12 +116,14 @@ TEST_F(SchemaTest, AFailingTableStopsCreationAndKeepsTheTablesBefore) {
     EXPECT_FALSE(db.HasTable("AlarmInfo"));
 }
 
-TEST_F(SchemaTest, APathWithoutSeparatorIsPlainlyConcatenated) {
+TEST_F(SchemaTest, APathWithoutSeparatorStillPutsTheFileInsideTheFolder) {
     CTempDir parent;
     const std::string folder = parent.Path() + "/data";
+    std::filesystem::create_directory(folder);
     CDbConvert convert(m_frontEnd, folder, "Tester");
     ASSERT_TRUE(convert.CreateDatabase());
-    EXPECT_TRUE(std::ifstream(parent.Path() + "/dataMORA_10.mdb").good());
+    EXPECT_TRUE(std::ifstream(parent.Path() + "/data/MORA_10.mdb").good());
+    EXPECT_FALSE(std::ifstream(parent.Path() + "/dataMORA_10.mdb").good());
 }
 
 TEST_F(SchemaTest, OlderFileGetsPhoneNumberOnceOnOpen) {

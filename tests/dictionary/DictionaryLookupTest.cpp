@@ -10,7 +10,7 @@ using namespace WordListMaker;
 namespace {
 
 class DictionaryLookup : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         const std::string tags =
             Tag("IDS_IDOK", {{"en", "OK"}, {"de", "OK"}}) + Tag("ONLY_EN", {{"en", "English only"}}) +

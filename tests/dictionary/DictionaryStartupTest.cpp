@@ -16,7 +16,7 @@
 namespace {
 
 class StartupLanguage : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         m_settings.UseAsSettingsFolder();
         ASSERT_TRUE(m_dictionary.Load());

@@ -23,7 +23,7 @@ std::vector<std::string> Labels(const CMessageBoxPolicy::SLayout& layout) {
 }
 
 class MessageBoxPolicy : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(m_dictionary.Load());
         m_dictionary.InstallAsTranslator();

@@ -45,7 +45,7 @@ std::vector<std::string> ControlCharacters(const std::string& text) {
 }
 
 class BuiltInList : public testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         s_dictionary = new CDictionary;
         ASSERT_TRUE(s_dictionary->Load());

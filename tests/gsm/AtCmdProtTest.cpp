@@ -16,7 +16,7 @@ namespace {
 constexpr int PORT = 5;
 
 class AtCmdProtTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         setenv("MORA_SERIAL_DIR", m_dir.Path().c_str(), 1);
         m_peer = std::make_unique<CPtyPeer>(m_dir.Path(), PORT);

@@ -40,7 +40,7 @@ void Sleep(std::chrono::milliseconds ms) {
 }
 
 class GsmHandlerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         m_dir.Enter(); // the handler's log goes here
         setenv("MORA_SERIAL_DIR", m_dir.Path().c_str(), 1);

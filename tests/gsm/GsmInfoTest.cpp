@@ -17,7 +17,7 @@ namespace {
 constexpr int PORT = 6;
 
 class GsmInfoTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         setenv("MORA_SERIAL_DIR", m_dir.Path().c_str(), 1);
         m_peer = std::make_unique<CPtyPeer>(m_dir.Path(), PORT);

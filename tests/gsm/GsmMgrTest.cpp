@@ -23,7 +23,7 @@ constexpr int SIM_PORT = 8;
 
 // The front end with the serial-port error dialog answered from a script.
 class CPortDialogFrontEnd : public CRecordingFrontEnd {
-  public:
+public:
     bool SerialPortErrorDialog(const std::string& title, int& port) override {
         dialogs.emplace_back(title, port);
         if (portAnswers.empty()) {
@@ -39,7 +39,7 @@ class CPortDialogFrontEnd : public CRecordingFrontEnd {
 };
 
 class CRecordingSendSmsView : public ISendSmsView {
-  public:
+public:
     void Show() override { ++shown; }
     void OnSendReport(std::uint16_t code, const std::string& number) override {
         reports.emplace_back(code, number);
@@ -52,7 +52,7 @@ class CRecordingSendSmsView : public ISendSmsView {
 };
 
 class GsmMgrTest : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(CDictionary::Instance().Load());
         ASSERT_TRUE(CDictionary::Instance().SetLanguage("en"));

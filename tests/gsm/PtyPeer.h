@@ -6,7 +6,7 @@
 // folder (MORA_SERIAL_DIR points there), so the station opens it as its serial port while the
 // test reads and writes the modem's side.
 class CPtyPeer {
-  public:
+public:
     CPtyPeer(const std::string& folder, int port);
     ~CPtyPeer();
     CPtyPeer(const CPtyPeer&) = delete;
@@ -20,7 +20,7 @@ class CPtyPeer {
     // Closes the modem's side: the station's device hangs up.
     void HangUp();
 
-  private:
+private:
     int m_master = -1;
     std::string m_link;
 };

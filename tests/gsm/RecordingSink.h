@@ -24,7 +24,7 @@ struct SGsmEvent {
 
 // The handler's owner in tests: records every message the handler posts, in order.
 class CRecordingSink : public IMsgSink {
-  public:
+public:
     void PutMsg(MsgPtr msg) override;
 
     // Called on the handler's thread for each message as it arrives.
@@ -38,7 +38,7 @@ class CRecordingSink : public IMsgSink {
     bool WaitForStatus(std::uint16_t code, int timeoutMs, int quality = -1) const;
     bool WaitForKind(std::uint16_t kind, std::size_t count, int timeoutMs) const;
 
-  private:
+private:
     mutable std::mutex m_lock;
     std::vector<SGsmEvent> m_events;
     std::function<void(const SGsmEvent&)> m_hook;

@@ -10,21 +10,21 @@
 // test is a short real pause (so the bytes of a pseudo-terminal can arrive) that leaves the tick
 // where it is. For stepping the line reader and the codec through their time limits.
 class CStepClock : public IClock {
-  public:
+public:
     std::uint32_t Tick() const override { return m_tick.load(); }
     SLocalTime Now() const override { return CSystemClock::Instance().Now(); }
     void Sleep(std::uint32_t) const override { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
 
     void Advance(std::uint32_t ms) { m_tick += ms; }
 
-  private:
+private:
     std::atomic<std::uint32_t> m_tick{1000};
 };
 
 // Real time running `factor` times faster, for the handler's long waits (5 s recovery, 10 s
 // ring gap, 30 s calls) against a simulator that answers in real time.
 class CScaledClock : public IClock {
-  public:
+public:
     explicit CScaledClock(unsigned factor) : m_factor(factor), m_start(std::chrono::steady_clock::now()) {}
 
     std::uint32_t Tick() const override {
@@ -37,7 +37,7 @@ class CScaledClock : public IClock {
         std::this_thread::sleep_for(std::chrono::microseconds(ms * 1000 / m_factor));
     }
 
-  private:
+private:
     unsigned m_factor;
     std::chrono::steady_clock::time_point m_start;
 };

@@ -10,7 +10,7 @@
 // stopped with it. Every mail it accepts is stored as JSON by mail_store.py: the envelope, the raw
 // message, and the headers and body as Python's standard mail parser reads them.
 class CAioSmtpServer {
-  public:
+public:
     // storeFolder must exist; the server's own output goes to storeFolder/aiosmtpd.out.
     explicit CAioSmtpServer(std::string storeFolder);
     ~CAioSmtpServer();
@@ -26,7 +26,7 @@ class CAioSmtpServer {
     nlohmann::json WaitMail(int n, int milliseconds = 15000) const;
     int StoredCount() const;
 
-  private:
+private:
     bool StartOnce();
     void StopServer();
 

@@ -41,7 +41,7 @@ std::uint16_t ClosedPort() {
 }
 
 class MailHandlerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         m_dir.Enter();
         ASSERT_EQ(m_handler.Start(), CHandler::HANDLER_STARTED);

@@ -17,7 +17,7 @@ namespace {
 
 // The server end of one loopback connection, written to byte for byte by the test.
 class CLoopbackPeer {
-  public:
+public:
     CLoopbackPeer() {
         m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
@@ -62,14 +62,14 @@ class CLoopbackPeer {
         }
     }
 
-  private:
+private:
     int m_listenFd = -1;
     int m_fd = -1;
     std::uint16_t m_port = 0;
 };
 
 class MailInfoReceiveTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         m_dir.Enter();
         m_info.Init(&m_log);

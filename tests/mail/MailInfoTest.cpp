@@ -55,7 +55,7 @@ void ExpectWellFormed(const std::string& encoded) {
 }
 
 class ScopedTimeZone {
-  public:
+public:
     explicit ScopedTimeZone(const char* tz) {
         if (const char* old = std::getenv("TZ")) {
             m_old = old;
@@ -73,7 +73,7 @@ class ScopedTimeZone {
         tzset();
     }
 
-  private:
+private:
     std::string m_old;
     bool m_had = false;
 };

@@ -12,7 +12,7 @@ namespace {
 const std::string STARS = "*******************************************\r\n";
 
 class MailMgrTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         UseLanguage("en");
         m_settings.MailEnabled = 1;

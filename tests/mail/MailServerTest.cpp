@@ -13,7 +13,7 @@
 namespace {
 
 class MailServerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         m_dir.Enter();
         m_store = m_dir.File("store");

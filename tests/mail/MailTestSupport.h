@@ -17,7 +17,7 @@
 // millisecond) and does not move the time, so a handler thread cannot run its own time-outs out
 // while the test waits for a server.
 class CSteppedClock : public IClock {
-  public:
+public:
     std::uint32_t Tick() const override { return m_tick.load(); }
     SLocalTime Now() const override { return SLocalTime{2024, 3, 5, 7, 4, 9, 42, 2}; }
     void Sleep(std::uint32_t milliseconds) const override {
@@ -25,7 +25,7 @@ class CSteppedClock : public IClock {
     }
     void Advance(std::uint32_t milliseconds) { m_tick.fetch_add(milliseconds); }
 
-  private:
+private:
     std::atomic<std::uint32_t> m_tick{1000};
 };
 
@@ -43,7 +43,7 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 1
 
 // The owner of a mail handler in tests: keeps every status and result the handler posts.
 class CMailStatusSink : public IMsgSink {
-  public:
+public:
     void PutMsg(MsgPtr msg) override {
         auto mail = MsgCast<CMailHandlerMsg>(msg);
         std::lock_guard guard(m_lock);
@@ -95,7 +95,7 @@ class CMailStatusSink : public IMsgSink {
         return m_foreign;
     }
 
-  private:
+private:
     mutable std::mutex m_lock;
     std::vector<std::unique_ptr<CMailHandlerMsg>> m_received;
     int m_foreign = 0;

@@ -13,7 +13,7 @@
 // silent, slow, cutting its replies into pieces or hanging up, as a test tells it. It records
 // every byte the station sends. One connection at a time, as the mail handler makes them.
 class CScriptedSmtpServer {
-  public:
+public:
     struct SReply {
         std::vector<std::string> pieces; // sent one after the other
         int pauseMs = 30;                // between pieces, so that they arrive as separate reads
@@ -53,7 +53,7 @@ class CScriptedSmtpServer {
     // The messages received (between DATA and the end-of-data line, as sent).
     std::vector<std::string> Messages() const;
 
-  private:
+private:
     void Run();
     bool SendReply(int fd, const SReply& reply);
     void HandleInput(int& fd, std::size_t session, std::string& pending, bool& inData);

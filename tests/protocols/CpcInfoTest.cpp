@@ -12,7 +12,7 @@ namespace {
 using Digits = std::vector<std::uint8_t>;
 
 class CpcInfoTest : public ::testing::Test {
-  protected:
+protected:
     CFakeClock m_clock;
     CProtocolLog m_log{m_clock};
     CCpcInfo m_codec{m_log.Log()};

@@ -25,7 +25,7 @@ std::string Rx(const std::string& text) {
 }
 
 class CpcProtComTest : public ::testing::Test {
-  protected:
+protected:
     CpcProtComTest() { m_protocol.Init(&m_tel, m_log.Log()); }
 
     std::uint16_t Receive() {

@@ -14,7 +14,7 @@
 // later calls deliver the next scripted report of the modem, or 0 while none is scripted. After
 // reports 4, 5 and 6 the exchange stays open, as the modem keeps retrying.
 class CFakeTelPrimitives : public ITelPrimitives {
-  public:
+public:
     struct SRequest {
         std::uint16_t Protocol;
         std::uint16_t Param;
@@ -105,7 +105,7 @@ class CFakeTelPrimitives : public ITelPrimitives {
     std::vector<SRequest> Requests;
     std::vector<std::vector<std::uint8_t>> RawSends;
 
-  private:
+private:
     struct SReport {
         std::uint16_t Result;
         std::unique_ptr<CTelHandlerMsg> Record;

@@ -12,7 +12,7 @@ namespace {
 using Values = std::vector<std::uint8_t>;
 
 class P100InfoTest : public ::testing::Test {
-  protected:
+protected:
     CFakeClock m_clock;
     CProtocolLog m_log{m_clock};
     CP100Info m_codec{m_log.Log()};

@@ -26,7 +26,7 @@ std::string Rx(const std::string& text) {
 }
 
 class P100ProtComTest : public ::testing::Test {
-  protected:
+protected:
     P100ProtComTest() { m_protocol.Init(&m_tel, m_log.Log()); }
 
     std::uint16_t Receive() {

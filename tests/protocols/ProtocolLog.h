@@ -10,7 +10,7 @@
 
 // A real telephone handler log in a fresh folder, read back oldest line first without time stamps.
 class CProtocolLog {
-  public:
+public:
     explicit CProtocolLog(const IClock& clock) : m_log(m_dir.File("TelHandler"), 1000, clock) {}
 
     CLogFile* Log() { return &m_log; }
@@ -36,7 +36,7 @@ class CProtocolLog {
         return fresh;
     }
 
-  private:
+private:
     CTempDir m_dir;
     CLogFile m_log;
     std::size_t m_seen = 0;

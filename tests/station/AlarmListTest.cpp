@@ -1,5 +1,5 @@
-#include "AlarmInfoReqMsg.h"
 #include "AlarmList.h"
+#include "AlarmInfoReqMsg.h"
 #include "DbResults.h"
 #include "MsgKinds.h"
 #include "RecordingFrontEnd.h"

@@ -1,6 +1,6 @@
+#include "MORADoc.h"
 #include "AlarmInfoMsg.h"
 #include "DbResults.h"
-#include "MORADoc.h"
 #include "MsgKinds.h"
 #include "RecordingFrontEnd.h"
 #include "TelHandlerMsg.h"
@@ -21,7 +21,9 @@ public:
         return recorder.MessageBox(text, b, i, d);
     }
     void SetPaneText(int pane, const std::string& text) override { recorder.SetPaneText(pane, text); }
-    void AddSystemInfo(const std::string& text, bool toFront) override { recorder.AddSystemInfo(text, toFront); }
+    void AddSystemInfo(const std::string& text, bool toFront) override {
+        recorder.AddSystemInfo(text, toFront);
+    }
     void Beep(EBeep beep) override { recorder.Beep(beep); }
     EDbMgrAnswer DatabaseMgrDialog(int mode, const std::vector<std::string>&) override {
         return mode == 2 ? EDbMgrAnswer::CreateEmpty : EDbMgrAnswer::Ok;

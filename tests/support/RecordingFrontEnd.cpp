@@ -7,12 +7,24 @@ IFrontEnd::EResult DefaultAnswer(IFrontEnd::EButtons buttons, int defaultButton)
     using R = IFrontEnd::EResult;
     std::vector<R> order;
     switch (buttons) {
-    case B::Ok: order = {R::Ok}; break;
-    case B::OkCancel: order = {R::Ok, R::Cancel}; break;
-    case B::YesNo: order = {R::Yes, R::No}; break;
-    case B::YesNoCancel: order = {R::Yes, R::No, R::Cancel}; break;
-    case B::RetryCancel: order = {R::Retry, R::Cancel}; break;
-    case B::AbortRetryIgnore: order = {R::Abort, R::Retry, R::Ignore}; break;
+    case B::Ok:
+        order = {R::Ok};
+        break;
+    case B::OkCancel:
+        order = {R::Ok, R::Cancel};
+        break;
+    case B::YesNo:
+        order = {R::Yes, R::No};
+        break;
+    case B::YesNoCancel:
+        order = {R::Yes, R::No, R::Cancel};
+        break;
+    case B::RetryCancel:
+        order = {R::Retry, R::Cancel};
+        break;
+    case B::AbortRetryIgnore:
+        order = {R::Abort, R::Retry, R::Ignore};
+        break;
     }
     if (defaultButton < 0 || static_cast<std::size_t>(defaultButton) >= order.size()) {
         defaultButton = 0;
@@ -33,7 +45,9 @@ IFrontEnd::EResult CRecordingFrontEnd::MessageBox(const std::string& text, EButt
     return DefaultAnswer(buttons, defaultButton);
 }
 
-void CRecordingFrontEnd::SetPaneText(int pane, const std::string& text) { paneTexts.emplace_back(pane, text); }
+void CRecordingFrontEnd::SetPaneText(int pane, const std::string& text) {
+    paneTexts.emplace_back(pane, text);
+}
 
 void CRecordingFrontEnd::AddSystemInfo(const std::string& text, bool toFront) {
     systemInfo.push_back({text, toFront});
@@ -48,7 +62,8 @@ std::string CRecordingFrontEnd::Pane(int pane) const {
     return {};
 }
 
-IFrontEnd::EDbMgrAnswer CRecordingFrontEnd::DatabaseMgrDialog(int mode, const std::vector<std::string>& lines) {
+IFrontEnd::EDbMgrAnswer CRecordingFrontEnd::DatabaseMgrDialog(int mode,
+                                                              const std::vector<std::string>& lines) {
     dbDialogs.push_back({mode, lines});
     if (dbAnswers.empty()) {
         return EDbMgrAnswer::Cancel;

@@ -12,7 +12,7 @@
 namespace {
 
 class E2eCallTest : public CE2eTest {
-  protected:
+protected:
     // Starts the handler and waits until it has checked the modem and sits idle.
     void StartStation(const STelHandlerConfig& config) {
         m_handler.Configure(config);

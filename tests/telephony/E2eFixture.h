@@ -24,7 +24,7 @@
 #include <vector>
 
 class CE2eSink : public IMsgSink {
-  public:
+public:
     using Match = std::function<bool(const CMsg&)>;
 
     void PutMsg(MsgPtr msg) override {
@@ -78,7 +78,7 @@ class CE2eSink : public IMsgSink {
         };
     }
 
-  private:
+private:
     struct SEntry {
         MsgPtr Msg;
         std::uint64_t Us = 0;
@@ -98,7 +98,7 @@ class CE2eSink : public IMsgSink {
 };
 
 class CE2eTest : public ::testing::Test {
-  protected:
+protected:
     static constexpr int PORT = 1;
 
     void SetUp() override {

@@ -14,7 +14,7 @@
 namespace {
 
 class E2eModemTest : public CE2eTest {
-  protected:
+protected:
     static STelHandlerConfig Config() {
         STelHandlerConfig config;
         config.PortNumber = PORT;

@@ -15,7 +15,7 @@
 // Besides behaving well it can misbehave on purpose: refuse sends, fall silent, send garbage or
 // overlong lines, and hang up the device.
 class CGsmModemSim {
-  public:
+public:
     // One stored SMS. Text holds the GSM default alphabet bytes as the modem keeps them.
     struct SStoredSms {
         int Index = 0;
@@ -91,7 +91,7 @@ class CGsmModemSim {
     std::size_t CountCommands(const std::string& prefix) const;
     void ClearRecord();
 
-  private:
+private:
     void Run();
     void HandleByte(unsigned char byte);
     void HandleCommand(const std::string& line);

@@ -9,7 +9,7 @@
 // A CPC lift telephone: answers each request of the station by the digit tables, with scripted
 // silences (no valid answer), refusals and garbled answers.
 class CSimCpcPhone : public CSimLiftPhone {
-  public:
+public:
     enum ERequest { REQ_ID, REQ_ALARMCODE, REQ_ACK, REQ_DISCONNECT, REQ_TIMEUPDATE, REQ_UNKNOWN, REQ_COUNT };
     enum ETrouble {
         TROUBLE_SILENT,  // no valid answer: the modem reports a negative result
@@ -36,7 +36,7 @@ class CSimCpcPhone : public CSimLiftPhone {
     // "id", "alarmcode", ... -> request; REQ_UNKNOWN when none fits.
     static ERequest ParseRequest(const std::string& name);
 
-  private:
+private:
     int m_modelCode;
     int m_alarmCode;
     std::string m_id;

@@ -28,7 +28,7 @@ struct SSimFrame {
 // Assembles frames from the bytes the station writes, one byte at a time. A frame whose bytes are
 // 50 ms or more apart is dropped, as the device's own receiver does.
 class CSimFrameParser {
-  public:
+public:
     static constexpr std::uint32_t GAP_MS = 50;
 
     enum EResult { PARSE_MORE, PARSE_FRAME, PARSE_BAD_CHECK };
@@ -43,7 +43,7 @@ class CSimFrameParser {
     // Bytes of a frame that was dropped by Expire.
     const std::vector<std::uint8_t>& Dropped() const { return m_dropped; }
 
-  private:
+private:
     enum EState { ST_CODE, ST_LENGTH, ST_DATA, ST_CHECK };
 
     EState m_state = ST_CODE;

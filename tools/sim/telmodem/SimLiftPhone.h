@@ -25,7 +25,7 @@ struct SSimP100Step {
 
 // A lift telephone at the other end of the line, as the modem hears it.
 class CSimLiftPhone {
-  public:
+public:
     virtual ~CSimLiftPhone() = default;
 
     virtual std::string Name() const = 0;
@@ -40,6 +40,6 @@ class CSimLiftPhone {
     // The telephone has put its receiver down (after a disconnect or a redirect).
     bool HungUp() const { return m_hungUp; }
 
-  protected:
+protected:
     bool m_hungUp = false;
 };

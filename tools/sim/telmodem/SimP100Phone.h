@@ -8,7 +8,7 @@
 // A P100 lift telephone: sends its messages unasked, one per listen of the modem, with the
 // troubles scripted before each. Once the script is used up it stays silent.
 class CSimP100Phone : public CSimLiftPhone {
-  public:
+public:
     enum ECode : std::uint8_t {
         CODE_ALARM = 0,
         CODE_VOICE = 1,
@@ -41,7 +41,7 @@ class CSimP100Phone : public CSimLiftPhone {
     // "12345678" -> the eight digit values; empty when it is not 8 digits.
     static std::vector<std::uint8_t> IdNibbles(const std::string& id);
 
-  private:
+private:
     std::deque<SSimP100Step> m_script;
     std::vector<std::uint8_t> m_lastCommand;
 };

@@ -9,7 +9,7 @@
 // end once, and one descriptor of it stays open so that the station may close and reopen its port
 // without the device noticing.
 class CSimPty {
-  public:
+public:
     CSimPty() = default;
     ~CSimPty();
     CSimPty(const CSimPty&) = delete;
@@ -34,7 +34,7 @@ class CSimPty {
     // Non-blocking: bytes written (0 when the terminal's buffer is full), -1 on error.
     long Write(const std::uint8_t* bytes, std::size_t count);
 
-  private:
+private:
     int m_master = -1;
     int m_slave = -1;
     std::string m_device;

@@ -33,7 +33,7 @@ struct SSimRecord {
 // What the station sent and what happened at the simulated modem, kept for assertions and for
 // the live trace of the program. Thread-safe; keeps the newest records up to a limit.
 class CSimRecorder {
-  public:
+public:
     using Predicate = std::function<bool(const SSimRecord&)>;
     using Listener = std::function<void(const SSimRecord&)>;
 
@@ -58,7 +58,7 @@ class CSimRecorder {
     // Called for every new record, on the thread that added it (the device thread).
     void SetListener(Listener listener);
 
-  private:
+private:
     void Add(SSimRecord record);
 
     std::size_t m_limit;

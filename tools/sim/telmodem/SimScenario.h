@@ -23,7 +23,7 @@
 // "at <ms>" runs a statement that long after the start, "+<ms>" that long after the previous
 // statement; a statement without either runs with the previous one. Help() lists every statement.
 class CSimScenario {
-  public:
+public:
     // Adds the statements of a text; false with "line <n>: <reason>" in `error`.
     bool Parse(const std::string& text, std::string& error);
     // Adds one statement (also accepts "a; b; c" on one line).
@@ -34,7 +34,7 @@ class CSimScenario {
     std::size_t Size() const { return m_steps.size(); }
     static const char* Help();
 
-  private:
+private:
     struct SStep {
         std::uint32_t AtMs = 0;
         std::string Text;

@@ -85,7 +85,7 @@ struct SSimFault {
 // keeps relays and network selection, records everything and injects faults on request.
 // All methods are thread-safe; scripted actions run on the device thread.
 class CSimTelModem {
-  public:
+public:
     static constexpr std::uint8_t FLAG_ACCEPTED = 0x80;
     static constexpr std::uint8_t FLAG_BUSY = 0x40;
     static constexpr std::uint8_t FLAG_RING = 0x20;
@@ -192,7 +192,7 @@ class CSimTelModem {
     std::uint64_t FramesReceived() const;
     std::uint64_t FramesSent() const;
 
-  private:
+private:
     struct SCall {
         std::shared_ptr<CSimLiftPhone> Phone;
         SSimRingPlan Plan;

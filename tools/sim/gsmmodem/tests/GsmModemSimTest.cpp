@@ -18,7 +18,7 @@ namespace {
 constexpr int PORT = 11;
 
 class GsmModemSimTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(m_sim.Start(PORT, m_dir.Path())) << m_sim.LastError();
         m_fd = open(m_sim.LinkPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);

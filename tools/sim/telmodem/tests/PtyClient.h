@@ -9,7 +9,7 @@
 // The station's end of the simulator's line for the simulator's own tests: opens the COM link
 // raw, writes frames and reads the replies with a time-out, as a minimal serial port would.
 class CPtyClient {
-  public:
+public:
     ~CPtyClient();
 
     bool Open(const std::string& path);
@@ -32,7 +32,7 @@ class CPtyClient {
     // Polls (acknowledging reports) until a reply with the code arrives.
     bool PollForReport(std::uint8_t code, int timeoutMs, SSimFrame& report);
 
-  private:
+private:
     int m_fd = -1;
     bool m_ackOwed = false;
 };

@@ -16,7 +16,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 class SimTelModemTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         SSimTiming t;
         t.LineMs = 40;

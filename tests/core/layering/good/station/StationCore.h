@@ -1,3 +1,3 @@
 #pragma once
-#include "Msg.h"
 #include "../core/Msg.h"
+#include "Msg.h"
