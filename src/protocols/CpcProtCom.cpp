@@ -46,6 +46,16 @@ std::uint16_t CCpcProtCom::ReceiveNegative(const char* stateName) {
     return PROTCOM_RMRET_BUSY;
 }
 
+std::uint16_t CCpcProtCom::ReceiveNotOk(std::uint16_t result, const char* stateName) {
+    if (IsNegativeReport(result)) {
+        return ReceiveNegative(stateName);
+    }
+    if (result == TELHND_SRRET_COM_ERROR) {
+        return ReceiveComError(stateName);
+    }
+    return PROTCOM_RMRET_BUSY;
+}
+
 std::uint16_t CCpcProtCom::ReceiveComError(const char* stateName) {
     LogF(RECEIVE_SOURCE, "%s: TELHND_SRRET_COM_ERROR", stateName);
     return Finish(PROTCOM_RMRET_COM_ERROR);
@@ -87,13 +97,7 @@ std::uint16_t CCpcProtCom::ReceiveReqId() {
         Log(RECEIVE_SOURCE, "");
         return Finish(PROTCOM_RMRET_RECEIVE_ERROR);
     }
-    if (IsNegativeReport(result)) {
-        return ReceiveNegative(STATE);
-    }
-    if (result == TELHND_SRRET_COM_ERROR) {
-        return ReceiveComError(STATE);
-    }
-    return PROTCOM_RMRET_BUSY;
+    return ReceiveNotOk(result, STATE);
 }
 
 std::uint16_t CCpcProtCom::ReceiveReqAlarmCode() {
@@ -122,13 +126,7 @@ std::uint16_t CCpcProtCom::ReceiveReqAlarmCode() {
         m_receiveState = CPCPROTCOM_RMST_SEND_ALARM_ACK;
         return PROTCOM_RMRET_BUSY;
     }
-    if (IsNegativeReport(result)) {
-        return ReceiveNegative(STATE);
-    }
-    if (result == TELHND_SRRET_COM_ERROR) {
-        return ReceiveComError(STATE);
-    }
-    return PROTCOM_RMRET_BUSY;
+    return ReceiveNotOk(result, STATE);
 }
 
 std::uint16_t CCpcProtCom::ReceiveSendAlarmAck(std::unique_ptr<CTelHandlerMsg>& record) {
@@ -152,13 +150,7 @@ std::uint16_t CCpcProtCom::ReceiveSendAlarmAck(std::unique_ptr<CTelHandlerMsg>& 
         Log(RECEIVE_SOURCE, "Invalid message type or Nack");
         return Finish(PROTCOM_RMRET_RECEIVE_ERROR);
     }
-    if (IsNegativeReport(result)) {
-        return ReceiveNegative(STATE);
-    }
-    if (result == TELHND_SRRET_COM_ERROR) {
-        return ReceiveComError(STATE);
-    }
-    return PROTCOM_RMRET_BUSY;
+    return ReceiveNotOk(result, STATE);
 }
 
 std::uint16_t CCpcProtCom::ReceiveSendDisconnect(std::unique_ptr<CTelHandlerMsg>& record) {
@@ -175,13 +167,7 @@ std::uint16_t CCpcProtCom::ReceiveSendDisconnect(std::unique_ptr<CTelHandlerMsg>
         Log(RECEIVE_SOURCE, "Invalid message type or Nack");
         return Finish(PROTCOM_RMRET_RECEIVE_ERROR);
     }
-    if (IsNegativeReport(result)) {
-        return ReceiveNegative(STATE);
-    }
-    if (result == TELHND_SRRET_COM_ERROR) {
-        return ReceiveComError(STATE);
-    }
-    return PROTCOM_RMRET_BUSY;
+    return ReceiveNotOk(result, STATE);
 }
 
 // SendDisconnect and SendTimeUpdate are one machine with different requests, texts and states.

@@ -46,6 +46,8 @@ private:
     // Common end of a negative report in a ReceiveMsg state: one retry, then the time-out.
     std::uint16_t ReceiveNegative(const char* stateName);
     std::uint16_t ReceiveComError(const char* stateName);
+    // Any result of a receive step other than a good reply: negative report, com error or busy.
+    std::uint16_t ReceiveNotOk(std::uint16_t result, const char* stateName);
     std::uint16_t Finish(std::uint16_t result);
     // The request-and-acknowledgement machine behind SendDisconnect and SendTimeUpdate.
     std::uint16_t SendAcknowledged(std::int32_t& state, std::uint16_t requestKind, const char* source,
