@@ -67,21 +67,25 @@ std::vector<SKey> Keys(SSettingsValues& v) {
     return keys;
 }
 
-void ReadKey(const CSettingsStore& store, const SKey& key) {
+CSettingsStore::SRead ReadOf(const SKey& key) {
+    CSettingsStore::SRead read;
+    read.name = key.name;
+    read.isString = std::holds_alternative<std::string*>(key.member);
+    return read;
+}
+
+void Apply(const SKey& key, const CSettingsStore::SRead& read) {
+    if (read.result != CSettingsStore::EResult::Ok) {
+        return;
+    }
     std::visit(
         [&](auto* member) {
             using T = std::remove_pointer_t<decltype(member)>;
             if constexpr (std::is_same_v<T, std::string>) {
-                std::string value;
-                if (store.ReadString(key.name, value) == CSettingsStore::EResult::Ok) {
-                    *member = value;
-                }
+                *member = read.text;
             } else {
-                std::int32_t value = 0;
-                if (store.ReadNumber(key.name, value) == CSettingsStore::EResult::Ok) {
-                    // Narrow members keep the low bits of the stored 32-bit number.
-                    *member = static_cast<T>(value);
-                }
+                // Narrow members keep the low bits of the stored 32-bit number.
+                *member = static_cast<T>(read.number);
             }
         },
         key.member);
@@ -116,11 +120,17 @@ std::string CSettings::OperatorKey(int slot) {
 }
 
 bool CSettings::Load() {
-    const CSettingsStore store(MORA_SETTINGS_KEY);
     SSettingsValues& values = *this;
     values = SSettingsValues{};
-    for (const SKey& key : Keys(values)) {
-        ReadKey(store, key);
+    const std::vector<SKey> keys = Keys(values);
+    std::vector<CSettingsStore::SRead> reads;
+    reads.reserve(keys.size());
+    for (const SKey& key : keys) {
+        reads.push_back(ReadOf(key));
+    }
+    CSettingsStore(MORA_SETTINGS_KEY).ReadValues(reads);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        Apply(keys[i], reads[i]);
     }
     if (DatabasePath.empty()) {
         DatabasePath = Paths::WorkingDirectory();

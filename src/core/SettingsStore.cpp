@@ -113,32 +113,52 @@ std::string CSettingsStore::FileForKeyPath(const std::string& keyPath) {
     return Paths::SettingsFolder() + "/" + name + ".json";
 }
 
+namespace {
+
+CSettingsStore::EResult NumberOf(const json& doc, const std::string& name, std::int32_t& value) {
+    const auto it = doc.find(name);
+    if (it == doc.end()) {
+        return CSettingsStore::EResult::Missing;
+    }
+    if (it->is_number_unsigned()) {
+        const auto v = it->get<std::uint64_t>();
+        if (v > std::numeric_limits<std::uint32_t>::max()) {
+            return CSettingsStore::EResult::WrongType;
+        }
+        value = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+        return CSettingsStore::EResult::Ok;
+    }
+    if (it->is_number_integer()) {
+        const auto v = it->get<std::int64_t>();
+        if (v < std::numeric_limits<std::int32_t>::min()) {
+            return CSettingsStore::EResult::WrongType;
+        }
+        value = static_cast<std::int32_t>(v);
+        return CSettingsStore::EResult::Ok;
+    }
+    return CSettingsStore::EResult::WrongType;
+}
+
+CSettingsStore::EResult StringOf(const json& doc, const std::string& name, std::string& value) {
+    const auto it = doc.find(name);
+    if (it == doc.end()) {
+        return CSettingsStore::EResult::Missing;
+    }
+    if (!it->is_string()) {
+        return CSettingsStore::EResult::WrongType;
+    }
+    value = it->get<std::string>();
+    return CSettingsStore::EResult::Ok;
+}
+
+} // namespace
+
 CSettingsStore::EResult CSettingsStore::ReadNumber(const std::string& name, std::int32_t& value) const {
     json doc;
     if (Load(m_path, doc) == ELoad::NoFile) {
         return EResult::NoKey;
     }
-    const auto it = doc.find(name);
-    if (it == doc.end()) {
-        return EResult::Missing;
-    }
-    if (it->is_number_unsigned()) {
-        const auto v = it->get<std::uint64_t>();
-        if (v > std::numeric_limits<std::uint32_t>::max()) {
-            return EResult::WrongType;
-        }
-        value = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-        return EResult::Ok;
-    }
-    if (it->is_number_integer()) {
-        const auto v = it->get<std::int64_t>();
-        if (v < std::numeric_limits<std::int32_t>::min()) {
-            return EResult::WrongType;
-        }
-        value = static_cast<std::int32_t>(v);
-        return EResult::Ok;
-    }
-    return EResult::WrongType;
+    return NumberOf(doc, name, value);
 }
 
 CSettingsStore::EResult CSettingsStore::ReadString(const std::string& name, std::string& value) const {
@@ -146,15 +166,21 @@ CSettingsStore::EResult CSettingsStore::ReadString(const std::string& name, std:
     if (Load(m_path, doc) == ELoad::NoFile) {
         return EResult::NoKey;
     }
-    const auto it = doc.find(name);
-    if (it == doc.end()) {
-        return EResult::Missing;
+    return StringOf(doc, name, value);
+}
+
+void CSettingsStore::ReadValues(std::vector<SRead>& reads) const {
+    json doc;
+    const bool noFile = Load(m_path, doc) == ELoad::NoFile;
+    for (SRead& read : reads) {
+        if (noFile) {
+            read.result = EResult::NoKey;
+        } else if (read.isString) {
+            read.result = StringOf(doc, read.name, read.text);
+        } else {
+            read.result = NumberOf(doc, read.name, read.number);
+        }
     }
-    if (!it->is_string()) {
-        return EResult::WrongType;
-    }
-    value = it->get<std::string>();
-    return EResult::Ok;
 }
 
 CSettingsStore::EResult CSettingsStore::WriteNumber(const std::string& name, std::int32_t value) const {

@@ -18,6 +18,16 @@ public:
 
     EResult ReadNumber(const std::string& name, std::int32_t& value) const;
     EResult ReadString(const std::string& name, std::string& value) const;
+    // Reads several values from one reading of the file.
+    struct SRead {
+        std::string name;
+        bool isString = false;
+        EResult result = EResult::Missing;
+        std::int32_t number = 0;
+        std::string text;
+    };
+    void ReadValues(std::vector<SRead>& reads) const;
+
     EResult WriteNumber(const std::string& name, std::int32_t value) const;
     EResult WriteString(const std::string& name, const std::string& value) const;
 
