@@ -2,9 +2,7 @@
 
 #include "MsgKinds.h"
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -56,28 +54,12 @@ bool CCpcInfo::Encode(CBufferMsg& out, std::uint16_t requestKind) {
         }
         out.Length = static_cast<std::uint16_t>(request.Count);
     }
-    if (m_log != nullptr) {
-        m_log->Write(ENCODE_SOURCE, text);
-    }
+    Log(ENCODE_SOURCE, text);
     return known;
 }
 
-std::unique_ptr<CTelHandlerMsg> CCpcInfo::DecodeFrame(const CBufferMsg& frame) {
-    const std::size_t available = frame.Data.size() - 2;
-    const std::size_t length = std::min<std::size_t>(frame.Length, available);
-    return Decode(std::span<const std::uint8_t>(frame.Data.data() + 2, length));
-}
-
 std::unique_ptr<CTelHandlerMsg> CCpcInfo::Decode(std::span<const std::uint8_t> payload) {
-    if (m_log != nullptr) {
-        std::string text;
-        char hex[8];
-        for (std::uint8_t value : payload) {
-            std::snprintf(hex, sizeof hex, "%01X ", unsigned(value));
-            text += hex;
-        }
-        m_log->Write(DECODE_SOURCE, text);
-    }
+    LogPayload(DECODE_SOURCE, payload);
     // A frame too short to hold a message number is no CPC message.
     if (payload.size() < 2) {
         return nullptr;

@@ -2,6 +2,7 @@
 
 #include "BufferMsg.h"
 #include "LogFile.h"
+#include "ProtInfo.h"
 #include "TelHandlerMsg.h"
 
 #include <cstdint>
@@ -17,15 +18,12 @@ inline constexpr std::uint16_t CPC_REQ_DISCONNECT = 4;  // 0 6 0 1
 inline constexpr std::uint16_t CPC_REQ_TIME_UPDATE = 5; // 0 6 0 7
 
 // Codec of the CPC digit strings. A digit travels as one byte holding its value (0 to 9).
-class CCpcInfo {
+class CCpcInfo : public CProtInfo {
 public:
     static constexpr std::uint8_t CPC_COMMAND_CODE = 0x8F; // request to the modem
     static constexpr std::uint8_t CPC_REPLY_CODE = 0x8E;   // the modem's report of received digits
 
-    explicit CCpcInfo(CLogFile* log = nullptr) : m_log(log) {}
-    virtual ~CCpcInfo() = default;
-
-    void SetLog(CLogFile* log) { m_log = log; }
+    explicit CCpcInfo(CLogFile* log = nullptr) : CProtInfo(log) {}
 
     // Fills `out` as a modem frame: Data[0] = 0x8F, Data[1] = 0 (flags), the request's digits from
     // Data[2], Length = number of digits. An unknown request kind leaves the payload empty and
@@ -34,11 +32,5 @@ public:
 
     // Decodes the digits the modem reported (the reply's parameters, without code and flags).
     // Returns a kind-42 record (Protocol CPC), or none when the message is not valid CPC.
-    std::unique_ptr<CTelHandlerMsg> Decode(std::span<const std::uint8_t> payload);
-    // The same, from a whole 0x8E reply frame (Data[2 .. 2 + Length)); a Length beyond the
-    // buffer is cut to what the buffer holds.
-    std::unique_ptr<CTelHandlerMsg> DecodeFrame(const CBufferMsg& frame);
-
-private:
-    CLogFile* m_log;
+    std::unique_ptr<CTelHandlerMsg> Decode(std::span<const std::uint8_t> payload) override;
 };

@@ -153,21 +153,36 @@ std::uint16_t CCpcProtCom::ReceiveSendAlarmAck(std::unique_ptr<CTelHandlerMsg>& 
     return ReceiveNotOk(result, STATE);
 }
 
+// The telephone answered "Ack OK" to the acknowledgement before this step: it holds the alarm for
+// delivered and will not call again. However the disconnect goes, the alarm is handed out and the
+// call ends as after a good exchange.
 std::uint16_t CCpcProtCom::ReceiveSendDisconnect(std::unique_ptr<CTelHandlerMsg>& record) {
     constexpr const char* STATE = "CPCPROTCOM_RMST_SEND_DISCONNECT";
     std::unique_ptr<CTelHandlerMsg> reply;
     const std::uint16_t result = SendRequest(CPC_REQ_DISCONNECT, reply);
+    bool confirmed = false;
     if (result == TELHND_SRRET_RECEIVE_OK) {
         LogF(RECEIVE_SOURCE, "%s: TELHND_SRRET_RECEIVE_OK", STATE);
-        if (IsAckOk(reply.get()) && m_alarm != nullptr) {
-            Log(RECEIVE_SOURCE, "Ack OK");
-            record = std::move(m_alarm);
-            return Finish(PROTCOM_RMRET_DONE);
+        confirmed = IsAckOk(reply.get());
+        Log(RECEIVE_SOURCE, confirmed ? "Ack OK" : "Invalid message type or Nack");
+    } else if (IsNegativeReport(result)) {
+        LogF(RECEIVE_SOURCE, "%s: Error/Timeout", STATE);
+        if (--m_retries > 0) {
+            return PROTCOM_RMRET_BUSY;
         }
-        Log(RECEIVE_SOURCE, "Invalid message type or Nack");
+    } else if (result == TELHND_SRRET_COM_ERROR) {
+        LogF(RECEIVE_SOURCE, "%s: TELHND_SRRET_COM_ERROR", STATE);
+    } else {
+        return PROTCOM_RMRET_BUSY;
+    }
+    if (m_alarm == nullptr) {
         return Finish(PROTCOM_RMRET_RECEIVE_ERROR);
     }
-    return ReceiveNotOk(result, STATE);
+    if (!confirmed) {
+        Log(RECEIVE_SOURCE, "Disconnect not confirmed, the acknowledged alarm is handed out");
+    }
+    record = std::move(m_alarm);
+    return Finish(PROTCOM_RMRET_DONE);
 }
 
 // SendDisconnect and SendTimeUpdate are one machine with different requests, texts and states.

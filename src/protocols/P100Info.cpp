@@ -25,18 +25,6 @@ std::uint8_t Nibble(std::uint8_t value) {
 
 } // namespace
 
-void CP100Info::Log(const char* source, const std::string& text) {
-    if (m_log != nullptr) {
-        m_log->Write(source, text);
-    }
-}
-
-std::unique_ptr<CTelHandlerMsg> CP100Info::DecodeFrame(const CBufferMsg& frame) {
-    const std::size_t available = frame.Data.size() - 2;
-    const std::size_t length = std::min<std::size_t>(frame.Length, available);
-    return Decode(std::span<const std::uint8_t>(frame.Data.data() + 2, length));
-}
-
 bool CP100Info::ReadP100Id(std::span<const std::uint8_t> payload, std::uint8_t requiredLength,
                            CTelHandlerMsg& msg) {
     if (payload[1] != requiredLength) {
@@ -67,15 +55,7 @@ bool CP100Info::ReadP100Id(std::span<const std::uint8_t> payload, std::uint8_t r
 }
 
 std::unique_ptr<CTelHandlerMsg> CP100Info::Decode(std::span<const std::uint8_t> payload) {
-    if (m_log != nullptr) {
-        std::string text;
-        char hex[8];
-        for (std::uint8_t value : payload) {
-            std::snprintf(hex, sizeof hex, "%01X ", unsigned(value));
-            text += hex;
-        }
-        m_log->Write(DECODE_SOURCE, text);
-    }
+    LogPayload(DECODE_SOURCE, payload);
     if (payload.size() < HEADER) {
         return nullptr;
     }

@@ -2,6 +2,7 @@
 
 #include "BufferMsg.h"
 #include "LogFile.h"
+#include "ProtInfo.h"
 #include "TelHandlerMsg.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 
 // Decoder of a received P100 message: one 4-bit value per byte, b0 message code, b1 the number
 // of values that follow, then the content.
-class CP100Info {
+class CP100Info : public CProtInfo {
 public:
     static constexpr std::uint8_t P100_LISTEN_CODE = 0x87; // request: listen, attempt number
     static constexpr std::uint8_t P100_REPLY_CODE = 0x86;  // the modem's report of a message
@@ -25,21 +26,12 @@ public:
     static constexpr std::uint8_t P100_MSG_USERID = 4;
     static constexpr std::uint8_t P100_MSG_USERDATA = 5;
 
-    explicit CP100Info(CLogFile* log = nullptr) : m_log(log) {}
-    virtual ~CP100Info() = default;
-
-    void SetLog(CLogFile* log) { m_log = log; }
+    explicit CP100Info(CLogFile* log = nullptr) : CProtInfo(log) {}
 
     // Decodes the values the modem reported (the reply's parameters, without code and flags).
     // Returns a kind-42 record (Protocol P100), or none when the message is not valid P100.
-    std::unique_ptr<CTelHandlerMsg> Decode(std::span<const std::uint8_t> payload);
-    // The same, from a whole 0x86 reply frame (Data[2 .. 2 + Length)); a Length beyond the
-    // buffer is cut to what the buffer holds.
-    std::unique_ptr<CTelHandlerMsg> DecodeFrame(const CBufferMsg& frame);
+    std::unique_ptr<CTelHandlerMsg> Decode(std::span<const std::uint8_t> payload) override;
 
 private:
     bool ReadP100Id(std::span<const std::uint8_t> payload, std::uint8_t requiredLength, CTelHandlerMsg& msg);
-    void Log(const char* source, const std::string& text);
-
-    CLogFile* m_log;
 };

@@ -131,20 +131,6 @@ std::uint16_t CP100ProtCom::ReceiveOk(std::unique_ptr<CTelHandlerMsg> msg,
     return result;
 }
 
-std::uint16_t CP100ProtCom::SendCommand(const char* source, const char* okText, const char* stateName) {
-    const std::uint16_t result = m_telHandler != nullptr && m_command != nullptr
-                                     ? m_telHandler->SendRaw(*m_command)
-                                     : TELHND_RAWRET_COM_ERROR;
-    if (result == TELHND_RAWRET_SENT) {
-        Log(source, okText);
-        m_command.reset();
-    } else if (result == TELHND_RAWRET_COM_ERROR) {
-        LogF(source, "%s: Serial communication error", stateName);
-        m_command.reset();
-    }
-    return result;
-}
-
 std::unique_ptr<CBufferMsg> CP100ProtCom::BuildCommand(std::initializer_list<std::uint8_t> bytes) {
     auto command = std::make_unique<CBufferMsg>();
     std::copy(bytes.begin(), bytes.end(), command->Data.begin());
@@ -152,78 +138,69 @@ std::unique_ptr<CBufferMsg> CP100ProtCom::BuildCommand(std::initializer_list<std
     return command;
 }
 
-std::uint16_t CP100ProtCom::SendDisconnect() {
-    switch (m_disconnectState) {
+// The step numbers are the same for both machines (P100PROTCOM_SDST_* and P100PROTCOM_SRST_*).
+static_assert(CP100ProtCom::P100PROTCOM_SDST_IDLE == CP100ProtCom::P100PROTCOM_SRST_IDLE &&
+              CP100ProtCom::P100PROTCOM_SDST_WAIT_BEFORE == CP100ProtCom::P100PROTCOM_SRST_WAIT_BEFORE &&
+              CP100ProtCom::P100PROTCOM_SDST_SEND == CP100ProtCom::P100PROTCOM_SRST_SEND &&
+              CP100ProtCom::P100PROTCOM_SDST_WAIT_AFTER == CP100ProtCom::P100PROTCOM_SRST_WAIT_AFTER);
+
+std::uint16_t CP100ProtCom::SendRawCommand(std::int32_t& state, const SRawCommand& command,
+                                           std::initializer_list<std::uint8_t> bytes) {
+    switch (state) {
     case P100PROTCOM_SDST_IDLE:
-        Log(DISCONNECT_SOURCE, "P100PROTCOM_SDST_IDLE");
+        Log(command.Source, command.IdleText);
         m_timer.Start(DELAY_BEFORE_SEND_MS);
-        m_disconnectState = P100PROTCOM_SDST_WAIT_BEFORE;
+        state = P100PROTCOM_SDST_WAIT_BEFORE;
         return PROTCOM_SDRET_BUSY;
     case P100PROTCOM_SDST_WAIT_BEFORE:
         if (m_timer.Expired()) {
-            m_command = BuildCommand({P100_CMD_DISCONNECT});
-            m_disconnectState = P100PROTCOM_SDST_SEND;
+            m_command = BuildCommand(bytes);
+            state = P100PROTCOM_SDST_SEND;
         }
         return PROTCOM_SDRET_BUSY;
     case P100PROTCOM_SDST_SEND: {
-        const std::uint16_t sent =
-            SendCommand(DISCONNECT_SOURCE, "P100PROTCOM_SDST_SEND: Disconnect OK", "P100PROTCOM_SDST_SEND");
+        const std::uint16_t sent = m_telHandler != nullptr && m_command != nullptr
+                                       ? m_telHandler->SendRaw(*m_command)
+                                       : TELHND_RAWRET_COM_ERROR;
         if (sent == TELHND_RAWRET_SENT) {
-            m_timer.Start(DISCONNECT_DELAY_AFTER_MS);
-            m_disconnectState = P100PROTCOM_SDST_WAIT_AFTER;
+            Log(command.Source, command.SentText);
+            m_command.reset();
+            m_timer.Start(command.DelayAfterMs);
+            state = P100PROTCOM_SDST_WAIT_AFTER;
         } else if (sent == TELHND_RAWRET_COM_ERROR) {
-            m_disconnectState = P100PROTCOM_SDST_IDLE;
+            LogF(command.Source, "%s: Serial communication error", command.SendState);
+            m_command.reset();
+            state = P100PROTCOM_SDST_IDLE;
             return PROTCOM_SDRET_COM_ERROR;
         }
         return PROTCOM_SDRET_BUSY;
     }
     case P100PROTCOM_SDST_WAIT_AFTER:
         if (m_timer.Expired()) {
-            m_disconnectState = P100PROTCOM_SDST_IDLE;
+            state = P100PROTCOM_SDST_IDLE;
             return PROTCOM_SDRET_DONE;
         }
         return PROTCOM_SDRET_BUSY;
     default:
-        m_disconnectState = P100PROTCOM_SDST_IDLE;
+        state = P100PROTCOM_SDST_IDLE;
         return PROTCOM_SDRET_BUSY;
     }
 }
 
+std::uint16_t CP100ProtCom::SendDisconnect() {
+    static constexpr SRawCommand DISCONNECT{DISCONNECT_SOURCE, "P100PROTCOM_SDST_IDLE",
+                                            "P100PROTCOM_SDST_SEND", "P100PROTCOM_SDST_SEND: Disconnect OK",
+                                            DISCONNECT_DELAY_AFTER_MS};
+    return SendRawCommand(m_disconnectState, DISCONNECT, {P100_CMD_DISCONNECT});
+}
+
 std::uint16_t CP100ProtCom::SendRedirect(std::int32_t redirectMode) {
-    switch (m_redirectState) {
-    case P100PROTCOM_SRST_IDLE:
-        Log(REDIRECT_SOURCE, "P100PROTCOM_SRST_IDLE");
-        m_timer.Start(DELAY_BEFORE_SEND_MS);
-        m_redirectState = P100PROTCOM_SRST_WAIT_BEFORE;
-        return PROTCOM_SDRET_BUSY;
-    case P100PROTCOM_SRST_WAIT_BEFORE:
-        if (m_timer.Expired()) {
-            m_command = redirectMode != 0
-                            ? BuildCommand({P100_CMD_REDIRECT})
-                            : BuildCommand({P100_CMD_REDIRECT, P100_CMD_REDIRECT_NEXT, P100_CMD_DISCONNECT});
-            m_redirectState = P100PROTCOM_SRST_SEND;
-        }
-        return PROTCOM_SDRET_BUSY;
-    case P100PROTCOM_SRST_SEND: {
-        const std::uint16_t sent = SendCommand(REDIRECT_SOURCE, "P100PROTCOM_SRST_SEND: Redirect Call Sent",
-                                               "P100PROTCOM_SRST_SEND");
-        if (sent == TELHND_RAWRET_SENT) {
-            m_timer.Start(REDIRECT_DELAY_AFTER_MS);
-            m_redirectState = P100PROTCOM_SRST_WAIT_AFTER;
-        } else if (sent == TELHND_RAWRET_COM_ERROR) {
-            m_redirectState = P100PROTCOM_SRST_IDLE;
-            return PROTCOM_SDRET_COM_ERROR;
-        }
-        return PROTCOM_SDRET_BUSY;
+    static constexpr SRawCommand REDIRECT{REDIRECT_SOURCE, "P100PROTCOM_SRST_IDLE", "P100PROTCOM_SRST_SEND",
+                                          "P100PROTCOM_SRST_SEND: Redirect Call Sent",
+                                          REDIRECT_DELAY_AFTER_MS};
+    if (redirectMode != 0) {
+        return SendRawCommand(m_redirectState, REDIRECT, {P100_CMD_REDIRECT});
     }
-    case P100PROTCOM_SRST_WAIT_AFTER:
-        if (m_timer.Expired()) {
-            m_redirectState = P100PROTCOM_SRST_IDLE;
-            return PROTCOM_SDRET_DONE;
-        }
-        return PROTCOM_SDRET_BUSY;
-    default:
-        m_redirectState = P100PROTCOM_SRST_IDLE;
-        return PROTCOM_SDRET_BUSY;
-    }
+    return SendRawCommand(m_redirectState, REDIRECT,
+                          {P100_CMD_REDIRECT, P100_CMD_REDIRECT_NEXT, P100_CMD_DISCONNECT});
 }

@@ -57,8 +57,19 @@ public:
 private:
     std::uint16_t ReceiveOk(std::unique_ptr<CTelHandlerMsg> msg, std::unique_ptr<CTelHandlerMsg>& record);
     std::uint16_t FinishReceive(std::uint16_t result);
-    // One send-raw step of the command being sent; logs its outcome and drops the command when done.
-    std::uint16_t SendCommand(const char* source, const char* okText, const char* stateName);
+
+    // What tells the disconnect and the redirect apart; both run the same four steps: wait 1 s,
+    // send the bytes raw, wait DelayAfterMs, done.
+    struct SRawCommand {
+        const char* Source;    // log source
+        const char* IdleText;  // logged when the command starts
+        const char* SendState; // name of the sending step in the log
+        const char* SentText;  // logged when the modem confirmed the send
+        std::uint32_t DelayAfterMs;
+    };
+    // One step of the raw-command machine whose state is `state`; PROTCOM_SDRET_*.
+    std::uint16_t SendRawCommand(std::int32_t& state, const SRawCommand& command,
+                                 std::initializer_list<std::uint8_t> bytes);
     static std::unique_ptr<CBufferMsg> BuildCommand(std::initializer_list<std::uint8_t> bytes);
 
     std::int32_t m_receiveState = P100PROTCOM_RMST_IDLE;

@@ -12,8 +12,8 @@
 
 // ReceiveMsg results.
 inline constexpr std::uint16_t PROTCOM_RMRET_BUSY = 0;
-inline constexpr std::uint16_t PROTCOM_RMRET_DONE = 1;    // alarm received, acknowledged (CPC: disconnected)
-inline constexpr std::uint16_t PROTCOM_RMRET_VOICE = 2;   // Voice alarm received and acknowledged
+inline constexpr std::uint16_t PROTCOM_RMRET_DONE = 1;  // alarm received, acknowledged (CPC: disconnect sent)
+inline constexpr std::uint16_t PROTCOM_RMRET_VOICE = 2; // Voice alarm received and acknowledged
 inline constexpr std::uint16_t PROTCOM_RMRET_MESSAGE = 3; // a record, and the protocol keeps receiving
 inline constexpr std::uint16_t PROTCOM_RMRET_RECEIVE_ERROR = 4;
 inline constexpr std::uint16_t PROTCOM_RMRET_RECEIVE_TIMEOUT = 5;

@@ -176,18 +176,65 @@ TEST_F(CpcProtComTest, RefusedAcknowledgementDiscardsTheAlarm) {
     EXPECT_EQ(m_log.Lines().back(), Rx("Invalid message type or Nack"));
 }
 
-TEST_F(CpcProtComTest, RefusedDisconnectOrWrongReplyDiscardsTheAlarm) {
-    m_tel.ReplyCpc(MODEL_5);
-    m_tel.ReplyCpc(OPFAIL_ALARM);
-    m_tel.ReplyCpc(ACK);
+// Once the telephone answered "Ack OK" it holds the alarm for delivered and will not call again:
+// whatever becomes of the disconnect, the alarm is handed out and the call ends as a good one.
+TEST_F(CpcProtComTest, AnAcknowledgedAlarmIsHandedOutHoweverTheDisconnectGoes) {
+    const auto toDisconnect = [&] {
+        m_tel.ReplyCpc(MODEL_5);
+        m_tel.ReplyCpc(OPFAIL_ALARM);
+        m_tel.ReplyCpc(ACK);
+    };
+    const std::string handedOut = Rx("Disconnect not confirmed, the acknowledged alarm is handed out");
+
+    toDisconnect();
+    m_tel.ReplyCpc(NACK);
+    EXPECT_EQ(Receive(), PROTCOM_RMRET_DONE);
+    ASSERT_NE(m_record, nullptr);
+    EXPECT_EQ(m_record->MsgType, CTelHandlerMsg::MSGTYPE_OPFAIL);
+    EXPECT_EQ(m_record->ID, "12345678");
+    EXPECT_EQ(m_record->Value, 5) << "the model code travels with the alarm";
+    Lines lines = m_log.NewLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], Rx("CPCPROTCOM_RMST_SEND_DISCONNECT: TELHND_SRRET_RECEIVE_OK"));
+    EXPECT_EQ(lines[lines.size() - 2], Rx("Invalid message type or Nack"));
+    EXPECT_EQ(lines.back(), handedOut);
+
+    m_record.reset();
+    toDisconnect();
     m_tel.ReplyCpc(MODEL_5); // not an acknowledgement
-    EXPECT_EQ(Receive(), PROTCOM_RMRET_RECEIVE_ERROR);
-    EXPECT_EQ(m_record, nullptr);
-    EXPECT_EQ(m_log.Lines().back(), Rx("Invalid message type or Nack"));
-    EXPECT_EQ(m_log.Lines()[6], Rx("CPCPROTCOM_RMST_SEND_DISCONNECT: TELHND_SRRET_RECEIVE_OK"));
+    EXPECT_EQ(Receive(), PROTCOM_RMRET_DONE);
+    EXPECT_NE(m_record, nullptr);
+    EXPECT_EQ(m_log.NewLines().back(), handedOut);
+
+    // Two negative reports: the request went twice, then the alarm is handed out.
+    m_record.reset();
+    m_tel.Requests.clear();
+    toDisconnect();
+    m_tel.Report(TELHND_SRRET_START_TIMEOUT);
+    m_tel.Report(TELHND_SRRET_RETRIES_EXCEEDED);
+    EXPECT_EQ(Receive(), PROTCOM_RMRET_DONE);
+    EXPECT_NE(m_record, nullptr);
+    EXPECT_EQ(m_tel.Requests, Kinds({0, 1, 3, 4, 4}));
+    lines = m_log.NewLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], Rx("CPCPROTCOM_RMST_SEND_DISCONNECT: Error/Timeout"));
+    EXPECT_EQ(lines[lines.size() - 2], Rx("CPCPROTCOM_RMST_SEND_DISCONNECT: Error/Timeout"));
+    EXPECT_EQ(lines.back(), handedOut);
+
+    m_record.reset();
+    toDisconnect();
+    m_tel.Report(TELHND_SRRET_COM_ERROR);
+    EXPECT_EQ(Receive(), PROTCOM_RMRET_DONE);
+    EXPECT_NE(m_record, nullptr);
+    lines = m_log.NewLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], Rx("CPCPROTCOM_RMST_SEND_DISCONNECT: TELHND_SRRET_COM_ERROR"));
+    EXPECT_EQ(lines.back(), handedOut);
+    EXPECT_EQ(m_protocol.ReceiveState(), CCpcProtCom::CPCPROTCOM_RMST_IDLE);
 }
 
-// Replies needed to reach each ReceiveMsg state, and the state's name in the log.
+// Replies needed to reach each ReceiveMsg state before the telephone has acknowledged an alarm, and
+// the state's name in the log.
 struct SStateCase {
     const char* Name;
     std::vector<std::vector<std::uint8_t>> Before;
@@ -198,10 +245,9 @@ const SStateCase STATE_CASES[] = {
     {"CPCPROTCOM_RMST_REQ_ID", {}, 0},
     {"CPCPROTCOM_RMST_REQ_ALARMCODE", {MODEL_5}, 1},
     {"CPCPROTCOM_RMST_SEND_ALARM_ACK", {MODEL_5, OPFAIL_ALARM}, 3},
-    {"CPCPROTCOM_RMST_SEND_DISCONNECT", {MODEL_5, OPFAIL_ALARM, ACK}, 4},
 };
 
-TEST_F(CpcProtComTest, TwoNegativeReportsInAnyStateEndInTimeout) {
+TEST_F(CpcProtComTest, TwoNegativeReportsBeforeTheAcknowledgementEndInTimeout) {
     for (const SStateCase& state : STATE_CASES) {
         for (std::uint16_t negative : {TELHND_SRRET_START_TIMEOUT, TELHND_SRRET_RETRIES_EXCEEDED}) {
             m_tel.Requests.clear();
@@ -238,7 +284,7 @@ TEST_F(CpcProtComTest, OneNegativeReportThenAGoodAnswerContinues) {
     EXPECT_EQ(m_tel.Requests, Kinds({0, 0, 1, 1, 3, 3, 4, 4}));
 }
 
-TEST_F(CpcProtComTest, CommunicationErrorInAnyStateEndsAtOnce) {
+TEST_F(CpcProtComTest, CommunicationErrorBeforeTheAcknowledgementEndsAtOnce) {
     for (const SStateCase& state : STATE_CASES) {
         for (const auto& reply : state.Before) {
             m_tel.ReplyCpc(reply);
