@@ -3,8 +3,8 @@
 #include "AlarmInfoMsg.h"
 #include "ObjectInfoMsg.h"
 #include "SqliteTransaction.h"
+#include "TextFileReader.h"
 #include "Translate.h"
-#include "Utf8.h"
 
 #include <cctype>
 #include <fstream>
@@ -12,25 +12,6 @@
 #include <vector>
 
 namespace {
-
-// Code points of the bytes 0x80 to 0x9F in code page 1252 (0 where it has no character).
-const char32_t CP1252_HIGH[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Reads a line without its line end (LF or CR LF); false at the end of the file.
 bool ReadLine(std::istream& in, std::string& line) {
@@ -65,29 +46,12 @@ std::int64_t CDbConvertVer01::AtoI(const std::string& text) {
     return negative ? -value : value;
 }
 
-std::string CDbConvertVer01::ToUtf8(const std::string& text) {
-    if (Utf8::Sanitize(text) == text) {
-        return text;
-    }
-    std::string out;
-    out.reserve(text.size() + text.size() / 2);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        char32_t cp = byte;
-        if (byte >= 0x80 && byte < 0xA0) {
-            cp = CP1252_HIGH[byte - 0x80] != 0 ? CP1252_HIGH[byte - 0x80] : 0xFFFD;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
-}
-
 bool CDbConvertVer01::ParseObjectLine(const std::string& raw, CObjectInfoMsg& object) {
     const std::size_t colon = raw.find(':');
     if (raw.size() < 9 || colon == std::string::npos) {
         return false;
     }
-    const std::string line = ToUtf8(raw);
+    const std::string line = CTextFileReader::ToUtf8(raw);
     const std::size_t split = line.find(':');
     object.IdCode = line.substr(0, split);
     // Eight fields; a missing separator ends the field at the end of the line and leaves the
@@ -203,15 +167,15 @@ void CDbConvertVer01::ImportAlarms() {
         CAlarmInfoMsg alarm;
         alarm.AlarmSource = static_cast<std::uint8_t>(AtoI(lines[0]));
         const int version1Type = static_cast<std::uint8_t>(AtoI(lines[1]));
-        alarm.IdCode = ToUtf8(lines[2]);
-        alarm.IdInfo = ToUtf8(lines[3]);
+        alarm.IdCode = CTextFileReader::ToUtf8(lines[2]);
+        alarm.IdInfo = CTextFileReader::ToUtf8(lines[3]);
         alarm.OpFailType = static_cast<std::uint8_t>(AtoI(lines[4]));
         alarm.AlarmTime = CDateTime::FromUnixTime(static_cast<std::time_t>(AtoI(lines[6])));
         const std::int64_t textLines = AtoI(lines[7]);
         std::string text;
         for (std::int64_t i = 0; i < textLines && complete; ++i) {
             if (ReadLine(in, text)) {
-                alarm.Text.AddLine(ToUtf8(text));
+                alarm.Text.AddLine(CTextFileReader::ToUtf8(text));
             } else {
                 complete = false;
             }

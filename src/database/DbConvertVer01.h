@@ -28,8 +28,6 @@ public:
     static std::uint8_t TranslateAlarmType(int version1Type, std::uint8_t alarmSource);
     // Leading digits as the standard atoi reads them (anything else gives 0).
     static std::int64_t AtoI(const std::string& text);
-    // Text of version 1 as UTF-8: kept when it already is, else read as code page 1252.
-    static std::string ToUtf8(const std::string& text);
 
 private:
     void ImportObjects();

@@ -159,8 +159,18 @@ TEST_F(AlarmTypeTextsTest, GarbageFileNeverBreaksTheTexts) {
     LoadFile(garbage);
     const std::string& sms = m_texts.GetAlarmTypeText(2);
     EXPECT_LE(sms.size(), CAlarmTypeTexts::MAX_BLOCK_BYTES);
-    EXPECT_EQ(sms.substr(0, 6), "\xEF\xBF\xBD\xEF\xBF\xBD"); // malformed bytes shown as U+FFFD
+    // Not UTF-8, so read as code page 1252: y and thorn with diaeresis, the NUL dropped, the euro sign.
+    EXPECT_EQ(sms.substr(0, 7), "\xC3\xBF\xC3\xBE\xE2\x82\xAC");
     EXPECT_EQ(m_texts.GetAlarmTypeText(6), "ok\r\n");
+}
+
+TEST_F(AlarmTypeTextsTest, ASiteFileWrittenOnWindowsKeepsItsLetters) {
+    // Code page 1252, as Notepad saved it on the old station; the UTF-8 block beside it stays as it is.
+    LoadFile(":VoiceCallAlarm\r\n*** R\xF6stlarm \x96 hiss ***\r\nT\xF6r \xF6ppen\r\n"
+             ":SMSAlarm\r\nSMS fr\xC3\xA5n hissen\r\n");
+    EXPECT_EQ(m_texts.GetAlarmTypeText(3),
+              "*** R\xC3\xB6stlarm \xE2\x80\x93 hiss ***\r\nT\xC3\xB6r \xC3\xB6ppen\r\n");
+    EXPECT_EQ(m_texts.GetAlarmTypeText(2), "SMS fr\xC3\xA5n hissen\r\n");
 }
 
 TEST_F(AlarmTypeTextsTest, HugeBlockIsCut) {

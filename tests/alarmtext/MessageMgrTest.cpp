@@ -206,6 +206,14 @@ TEST_F(MessageMgrTest, LiftControllerMessageWithPositionAndUserMessage) {
                                   "Door open\nCall service\n");
 }
 
+TEST_F(MessageMgrTest, UserMessageFromAWindowsSiteKeepsItsLettersInTheAlarmText) {
+    // The text stored in the log and sent by mail and SMS is this alarm text.
+    CTempDir::WriteFile(m_dir.File("UserMsg.txt"), ":a5\r\nT\xF6r \xF6ppen\r\n");
+    auto alarm = Process(*UserData({'a', 5}));
+    ASSERT_TRUE(alarm);
+    EXPECT_EQ(alarm->Text.Text(), "Error code: a005\n\nT\xC3\xB6r \xC3\xB6ppen\n");
+}
+
 TEST_F(MessageMgrTest, LiftControllerMessageWithoutUserMessageEndsInALineFeed) {
     auto alarm = Process(*UserData({'Z', 200, 0x00, 3}));
     EXPECT_EQ(alarm->Text.Text(),

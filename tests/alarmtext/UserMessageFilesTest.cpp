@@ -127,7 +127,21 @@ TEST_F(UserMessageFilesTest, OverlongAndBinaryLinesStayBounded) {
     const std::size_t firstEnd = text.find('\n');
     ASSERT_NE(firstEnd, std::string::npos);
     EXPECT_LE(firstEnd, 4096u);
-    EXPECT_EQ(text.substr(firstEnd + 1), "bad \xEF\xBF\xBD byteend\n");
+    EXPECT_EQ(text.substr(firstEnd + 1), "bad \xC3\xBF byteend\n"); // not UTF-8: code page 1252
+}
+
+TEST_F(UserMessageFilesTest, LinesWrittenOnWindowsAreReadAsCodePage1252) {
+    // Each line on its own: a UTF-8 line stays, a code page 1252 line is converted, and the five
+    // bytes that code page has no character for become U+FFFD.
+    Write("UserMsg.txt", ":a7\r\nT\xF6r \xF6ppen\r\nG\xC3\xA4vle\r\n\x80 20 \x81\r\n");
+    EXPECT_EQ(Lookup('a', 7), "T\xC3\xB6r \xC3\xB6ppen\nG\xC3\xA4vle\n\xE2\x82\xAC 20 \xEF\xBF\xBD\n");
+    // A long code page 1252 line is cut after its conversion, never inside a character.
+    Write("UserMsg01.txt", ":a8\n" + std::string(5000, '\xE5') + "\n");
+    std::string twoThousandRings;
+    for (int i = 0; i < 2048; ++i) {
+        twoThousandRings += "\xC3\xA5";
+    }
+    EXPECT_EQ(Lookup('a', 8), twoThousandRings + "\n");
 }
 
 } // namespace
