@@ -133,6 +133,42 @@ TEST_F(E2eCallTest, CpcAlarmCarriesTheTelephonesModelCode) {
     EXPECT_TRUE(phone->HungUp());
 }
 
+// The telephone answered "Ack OK" to the acknowledgement and holds the alarm for delivered: a
+// refused or unanswered disconnect must not lose it, and nobody listens for P100 on the CPC call.
+TEST_F(E2eCallTest, CpcAlarmIsDeliveredWhenTheTelephoneRefusesOrIgnoresTheDisconnect) {
+    STelHandlerConfig config = Config();
+    config.CpcEnabled = 1;
+    StartStation(config);
+    auto refusing = std::make_shared<CSimCpcPhone>();
+    ASSERT_TRUE(refusing->Configure(5, 26, "1234567"));
+    refusing->AddTrouble(CSimCpcPhone::REQ_DISCONNECT, CSimCpcPhone::TROUBLE_REFUSE);
+    m_modem.Call(refusing, SSimRingPlan{4, 300, 300});
+    WaitForCallEnd(12000);
+
+    const std::uint64_t mark = m_modem.Recorder().LastSeq();
+    auto silent = std::make_shared<CSimCpcPhone>();
+    ASSERT_TRUE(silent->Configure(3, 17, "7654321"));
+    silent->AddTrouble(CSimCpcPhone::REQ_DISCONNECT, CSimCpcPhone::TROUBLE_SILENT, 2);
+    m_modem.Call(silent, SSimRingPlan{4, 300, 300});
+    ASSERT_TRUE(m_modem.Recorder().WaitForEvent("line released", 12000, mark));
+    ASSERT_TRUE(m_owner.WaitFor(CE2eSink::Kind(MsgKind::TEL_ALARM), 2, 3000));
+
+    const auto alarms = Alarms();
+    ASSERT_EQ(alarms.size(), 2u);
+    EXPECT_EQ(alarms[0].first->MsgType, CTelHandlerMsg::MSGTYPE_TESTALARM);
+    EXPECT_EQ(alarms[0].first->ID, "1234567");
+    EXPECT_EQ(alarms[1].first->MsgType, CTelHandlerMsg::MSGTYPE_OPFAIL);
+    EXPECT_EQ(alarms[1].first->ID, "7654321");
+    EXPECT_EQ(alarms[1].first->Value, 3) << "model code";
+    EXPECT_EQ(refusing->Requests(CSimCpcPhone::REQ_DISCONNECT), 1);
+    EXPECT_EQ(silent->Requests(CSimCpcPhone::REQ_DISCONNECT), 2);
+    EXPECT_EQ(StationFramesWithCode(0x87), 0u) << "no P100 listening on a CPC call";
+    EXPECT_EQ(m_modem.Recorder().Count([](const SSimRecord& r) {
+        return r.Type == SSimRecord::EVENT && r.Text.find("line released") != std::string::npos;
+    }),
+              2u);
+}
+
 TEST_F(E2eCallTest, P100UserIdAndUserDataStream) {
     StartStation(Config());
     auto phone = std::make_shared<CSimP100Phone>();
