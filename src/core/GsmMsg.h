@@ -28,6 +28,7 @@ public:
         GSMREQ_QUALITY = 14,      // AT+CSQ
         GSMREQ_CALLS = 15,        // AT+CLCC
         GSMREQ_NET_SELECT = 16,   // AT+WS46=<value of NetSelection>
+        GSMREQ_ERROR_CODES = 17,  // AT+CMEE=1
     };
 
     // Replies: what a line (or a header with its text line) of the modem meant.

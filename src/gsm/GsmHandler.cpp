@@ -312,6 +312,9 @@ void CGsmHandler::RunMainState() {
         case GSMHND_NSRET_NOT_REGISTERED:
             if (m_registered) {
                 ReportStatus(CGsmHandlerMsg::GHM_STATUS_NETWORK, 0);
+                // The pane now shows no network: once registered again, the quality must be
+                // reported even when it is the one reported before the loss.
+                m_reportedQuality = 0;
             }
             m_registered = false;
             m_timer.Start(IDLE_MS);
@@ -482,9 +485,24 @@ int CGsmHandler::InitModem() {
         break;
     case GSMHND_IMST_ECHO_OFF_WAIT:
         return await(CGsmMsg::GSMREP_OK, [&]() -> int {
-            m_initState = GSMHND_IMST_MODEL;
+            m_initState = GSMHND_IMST_ERROR_REPORTS;
             return GSMHND_IMRET_BUSY;
         });
+    case GSMHND_IMST_ERROR_REPORTS:
+        // Numbered error reports (+CME ERROR: n), so that a refusal says why in the log.
+        send(CGsmMsg::GSMREQ_ERROR_CODES, REPLY_MS, GSMHND_IMST_ERROR_REPORTS_WAIT);
+        break;
+    case GSMHND_IMST_ERROR_REPORTS_WAIT:
+        if (TakeReply(CGsmMsg::GSMREP_OK)) {
+            m_initState = GSMHND_IMST_MODEL;
+        } else if (TakeReply(CGsmMsg::GSMREP_ERROR)) {
+            // A modem without them still answers plain ERROR, which is understood as well.
+            Log("AT+CMEE=1 refused: errors are reported without their number");
+            m_initState = GSMHND_IMST_MODEL;
+        } else if (m_stepTimer.Expired()) {
+            return finish(GSMHND_IMRET_COM_ERROR);
+        }
+        break;
     case GSMHND_IMST_MODEL:
         send(CGsmMsg::GSMREQ_MODEL, REPLY_MS, GSMHND_IMST_MODEL_WAIT);
         break;
@@ -520,6 +538,10 @@ int CGsmHandler::InitModem() {
         break;
     case GSMHND_IMST_PIN_PAUSE:
         if (m_stepTimer.Expired()) {
+            if (m_pin == m_refusedPin) {
+                Log("The SIM refused this PIN before: it is not entered again");
+                return finish(GSMHND_IMRET_PIN_ERROR);
+            }
             m_initState = GSMHND_IMST_PIN_ENTER;
         }
         break;
@@ -530,6 +552,7 @@ int CGsmHandler::InitModem() {
         if (TakeReply(CGsmMsg::GSMREP_OK)) {
             pause(GSMHND_IMST_PIN_READY_PAUSE);
         } else if (TakeReply(CGsmMsg::GSMREP_ERROR)) {
+            m_refusedPin = m_pin;
             return finish(GSMHND_IMRET_PIN_ERROR);
         } else if (m_stepTimer.Expired()) {
             return finish(GSMHND_IMRET_COM_ERROR);

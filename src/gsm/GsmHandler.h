@@ -83,6 +83,8 @@ private:
         GSMHND_IMST_IDLE,
         GSMHND_IMST_ECHO_OFF,
         GSMHND_IMST_ECHO_OFF_WAIT,
+        GSMHND_IMST_ERROR_REPORTS,
+        GSMHND_IMST_ERROR_REPORTS_WAIT,
         GSMHND_IMST_MODEL,
         GSMHND_IMST_MODEL_WAIT,
         GSMHND_IMST_MODEL_PAUSE,
@@ -156,6 +158,9 @@ private:
     std::int16_t m_portNumber = 0;
     std::uint32_t m_baudRate = 9600;
     std::string m_pin;
+    // A PIN the SIM refused. Kept across restarts of the thread: entering it again would use up
+    // the SIM's tries (three lock it), so only a different PIN is entered.
+    std::string m_refusedPin;
     bool m_callerId = false;
     std::uint16_t m_netSelection = 0;
 

@@ -14,29 +14,28 @@ constexpr unsigned char GSM_ESCAPE = 27;
 // AT+WS46 values by the network selection index of the settings.
 constexpr std::array<int, CGsmInfo::NET_SELECTION_COUNT> NET_SELECTION = {25, 29, 30, 31, 12, 22, 28};
 
-// Received: the GSM 03.38 default alphabet by code, as the code point of the station's character
-// for it. The Greek capitals have no such character and become the placeholders the station has
-// always used for them.
+// Received: the GSM 03.38 default alphabet by code, as the code point of its character. The
+// station's text is UTF-8, so the Greek capitals are themselves (no stand-in control characters).
 constexpr std::array<char32_t, 128> GSM_TO_TEXT = {
-    0x40, 0xA3, 0x24, 0xA5, 0xE8, 0xE9, 0xF9, 0xEC, // @ £ $ ¥ è é ù ì
-    0xF2, 0xC7, 0x0A, 0xD8, 0xF8, 0x0D, 0xC5, 0xE5, // ò Ç LF Ø ø CR Å å
-    0x5E, 0x5F, 0x9D, 0x9D, 0x9D, 0x89, 0x89, 0x89, // Δ _ Φ Γ Λ Ω Π Ψ
-    0x45, 0x7F, 0x7F, 0x1B, 0xC6, 0xE6, 0xDF, 0xC9, // Σ Θ Ξ ESC Æ æ ß É
-    0x20, 0x21, 0x22, 0x23, 0xA4, 0x25, 0x26, 0x27, //   ! " # ¤ % & '
-    0x28, 0x29, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E, 0x2F, // ( ) * + , - . /
-    0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, // 0-7
-    0x38, 0x39, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F, // 8 9 : ; < = > ?
-    0xA1, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, // ¡ A-G
-    0x48, 0x49, 0x4A, 0x4B, 0x4C, 0x4D, 0x4E, 0x4F, // H-O
-    0x50, 0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, // P-W
-    0x58, 0x59, 0x5A, 0xC4, 0xD6, 0xD1, 0xDC, 0xA7, // X Y Z Ä Ö Ñ Ü §
-    0xBF, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, // ¿ a-g
-    0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, // h-o
-    0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, // p-w
-    0x78, 0x79, 0x7A, 0xE4, 0xF6, 0xF1, 0xFC, 0xE0, // x y z ä ö ñ ü à
+    0x40,  0xA3,  0x24,  0xA5,  0xE8,  0xE9,  0xF9,  0xEC,  // @ £ $ ¥ è é ù ì
+    0xF2,  0xC7,  0x0A,  0xD8,  0xF8,  0x0D,  0xC5,  0xE5,  // ò Ç LF Ø ø CR Å å
+    0x394, 0x5F,  0x3A6, 0x393, 0x39B, 0x3A9, 0x3A0, 0x3A8, // Δ _ Φ Γ Λ Ω Π Ψ
+    0x3A3, 0x398, 0x39E, 0x1B,  0xC6,  0xE6,  0xDF,  0xC9,  // Σ Θ Ξ ESC Æ æ ß É
+    0x20,  0x21,  0x22,  0x23,  0xA4,  0x25,  0x26,  0x27,  //   ! " # ¤ % & '
+    0x28,  0x29,  0x2A,  0x2B,  0x2C,  0x2D,  0x2E,  0x2F,  // ( ) * + , - . /
+    0x30,  0x31,  0x32,  0x33,  0x34,  0x35,  0x36,  0x37,  // 0-7
+    0x38,  0x39,  0x3A,  0x3B,  0x3C,  0x3D,  0x3E,  0x3F,  // 8 9 : ; < = > ?
+    0xA1,  0x41,  0x42,  0x43,  0x44,  0x45,  0x46,  0x47,  // ¡ A-G
+    0x48,  0x49,  0x4A,  0x4B,  0x4C,  0x4D,  0x4E,  0x4F,  // H-O
+    0x50,  0x51,  0x52,  0x53,  0x54,  0x55,  0x56,  0x57,  // P-W
+    0x58,  0x59,  0x5A,  0xC4,  0xD6,  0xD1,  0xDC,  0xA7,  // X Y Z Ä Ö Ñ Ü §
+    0xBF,  0x61,  0x62,  0x63,  0x64,  0x65,  0x66,  0x67,  // ¿ a-g
+    0x68,  0x69,  0x6A,  0x6B,  0x6C,  0x6D,  0x6E,  0x6F,  // h-o
+    0x70,  0x71,  0x72,  0x73,  0x74,  0x75,  0x76,  0x77,  // p-w
+    0x78,  0x79,  0x7A,  0xE4,  0xF6,  0xF1,  0xFC,  0xE0,  // x y z ä ö ñ ü à
 };
 
-// Received after the escape byte; anything else (the euro sign included) is the placeholder.
+// Received after the escape byte; any code the extension table does not know is the placeholder.
 char32_t GsmExtensionToText(unsigned char code) {
     switch (code) {
     case 20:
@@ -55,13 +54,17 @@ char32_t GsmExtensionToText(unsigned char code) {
         return U']';
     case 64:
         return U'|';
+    case 101:
+        return 0x20AC; // €
     default:
         return 0x9D;
     }
 }
 
 // Sent: the GSM code of a character, by code point. The characters that only the extension
-// table has are sent as '?'; everything without a GSM code becomes a blank.
+// table has (the euro sign too) are not sent as escape sequences, which would make an SMS cut at
+// 160 characters longer than 160 septets: they become '?' or a blank, as does everything without
+// a GSM code.
 unsigned char TextToGsmCode(char32_t cp) {
     if (cp == 10 || cp == 13 || (cp >= 32 && cp <= 35) || (cp >= 37 && cp <= 63) ||
         (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z')) {
@@ -114,6 +117,26 @@ unsigned char TextToGsmCode(char32_t cp) {
         return 6; // ù
     case 0xFC:
         return 126; // ü
+    case 0x394:
+        return 16; // Δ
+    case 0x3A6:
+        return 18; // Φ
+    case 0x393:
+        return 19; // Γ
+    case 0x39B:
+        return 20; // Λ
+    case 0x3A9:
+        return 21; // Ω
+    case 0x3A0:
+        return 22; // Π
+    case 0x3A8:
+        return 23; // Ψ
+    case 0x3A3:
+        return 24; // Σ
+    case 0x398:
+        return 25; // Θ
+    case 0x39E:
+        return 26; // Ξ
     case U'@':
     case U'[':
     case U'\\':
@@ -375,6 +398,9 @@ int CGsmInfo::Send(const CGsmMsg& request) {
     case CGsmMsg::GSMREQ_NET_SELECT:
         command = Text::Format("AT+WS46=%d\r\n", NetSelectionValue(request.NetSelection));
         break;
+    case CGsmMsg::GSMREQ_ERROR_CODES:
+        command = "AT+CMEE=1\r\n";
+        break;
     default:
         return 0;
     }
@@ -430,6 +456,12 @@ std::unique_ptr<CGsmMsg> CGsmInfo::ParseLine(const std::string& line) {
         return std::make_unique<CGsmMsg>(CGsmMsg::GSMREP_OK);
     }
     if (StartsWith(line, "ERROR")) {
+        return std::make_unique<CGsmMsg>(CGsmMsg::GSMREP_ERROR);
+    }
+    // Real modems refuse SMS commands (and, with AT+CMEE=1, everything else) with a numbered
+    // error: it is an ERROR like any other, and its number goes to the log for the technician.
+    if (StartsWith(line, "+CMS ERROR:") || StartsWith(line, "+CME ERROR:")) {
+        Log("CGsmInfo::Receive", Printable(line));
         return std::make_unique<CGsmMsg>(CGsmMsg::GSMREP_ERROR);
     }
     if (StartsWith(line, "+CPIN:")) {

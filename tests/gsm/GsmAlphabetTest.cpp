@@ -47,33 +47,30 @@ std::string Byte(int b) {
     return std::string(1, static_cast<char>(b));
 }
 
-TEST(GsmAlphabetTest, EveryReceivedCodeIsItsGlyphOrTheStationsPlaceholder) {
-    // The Greek capitals have no character in the station's text: they become placeholders.
-    const std::map<int, char32_t> placeholders = {{16, U'^'}, {18, 0x9D}, {19, 0x9D}, {20, 0x9D}, {21, 0x89},
-                                                  {22, 0x89}, {23, 0x89}, {24, U'E'}, {25, 0x7F}, {26, 0x7F}};
+TEST(GsmAlphabetTest, EveryReceivedCodeIsItsGlyph) {
+    // The Greek capitals included: no placeholder, no control character.
     for (int code = 0; code < 128; ++code) {
         if (code == 27) {
             continue;
         }
-        const auto p = placeholders.find(code);
-        const char32_t expected =
-            p != placeholders.end() ? p->second : GSM0338[static_cast<std::size_t>(code)];
-        EXPECT_EQ(CGsmInfo::GsmToText(Byte(code)), Utf8Of(expected)) << "GSM code " << code;
+        EXPECT_EQ(CGsmInfo::GsmToText(Byte(code)), Utf8Of(GSM0338[static_cast<std::size_t>(code)]))
+            << "GSM code " << code;
     }
+    EXPECT_EQ(CGsmInfo::GsmToText("\x10\x12\x13\x14\x15\x16\x17\x18\x19\x1A"), "ΔΦΓΛΩΠΨΣΘΞ");
 }
 
 TEST(GsmAlphabetTest, EveryEscapeSequenceIsItsGlyphOrThePlaceholder) {
     for (int code = 0; code < 128; ++code) {
         const auto e = GSM0338_EXTENSION.find(code);
-        // The station has no euro sign and no form feed: like unknown codes they are 0x9D.
+        // A form feed has no place in an alarm text: like unknown codes it is 0x9D.
         char32_t expected = 0x9D;
-        if (e != GSM0338_EXTENSION.end() && e->second != U'€' && e->second != U'\f') {
+        if (e != GSM0338_EXTENSION.end() && e->second != U'\f') {
             expected = e->second;
         }
         EXPECT_EQ(CGsmInfo::GsmToText(Byte(27) + Byte(code)), Utf8Of(expected)) << "escape " << code;
     }
     EXPECT_EQ(CGsmInfo::GsmToText(Byte(27) + Byte(40)), "{");
-    EXPECT_EQ(CGsmInfo::GsmToText(Byte(27) + Byte(101)), "\xC2\x9D");
+    EXPECT_EQ(CGsmInfo::GsmToText(Byte(27) + Byte(101)), "€");
     EXPECT_EQ(CGsmInfo::GsmToText("a" + Byte(27)), "a\xC2\x9D");
 }
 
@@ -85,7 +82,7 @@ TEST(GsmAlphabetTest, EverySentCharacterHasTheGsmCodeOfItsGlyph) {
     // Characters the station sends by their own GSM code.
     const std::u32string mapped = U"\n\r !\"#$%&'()*+,-./0123456789:;<=>?"
                                   U"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
-                                  U"_£¥¿ÄÅÇÑÖÜàäåèéñòöùü";
+                                  U"_£¥¿ÄÅÇÑÖÜàäåèéñòöùüΔΦΓΛΩΠΨΣΘΞ";
     for (char32_t cp : mapped) {
         const std::string sent = CGsmInfo::TextToGsm(Utf8Of(cp));
         ASSERT_EQ(sent.size(), 1u);
@@ -96,6 +93,7 @@ TEST(GsmAlphabetTest, EverySentCharacterHasTheGsmCodeOfItsGlyph) {
     // Two that have no glyph of their own in GSM: the grave accent and DEL.
     EXPECT_EQ(CGsmInfo::TextToGsm("`"), Byte(39));
     EXPECT_EQ(CGsmInfo::TextToGsm("\x7F"), Byte(16));
+    EXPECT_EQ(CGsmInfo::TextToGsm("ΣΩ"), Byte(24) + Byte(21));
 }
 
 TEST(GsmAlphabetTest, ExtensionCharactersAreSentAsQuestionMarks) {
@@ -113,14 +111,17 @@ TEST(GsmAlphabetTest, EverythingElseIsSentAsBlank) {
         }
         EXPECT_EQ(CGsmInfo::TextToGsm(Utf8Of(cp)), " ") << "U+" << std::hex << static_cast<unsigned>(cp);
     }
+    // The euro sign needs two septets: not sent, so a text of 160 characters stays one SMS.
     EXPECT_EQ(CGsmInfo::TextToGsm("ß€\t"), "   ");
+    // The Greek small letters and the capitals that look Latin have no code of their own.
+    EXPECT_EQ(CGsmInfo::TextToGsm("δΑ"), "  ");
     EXPECT_EQ(CGsmInfo::TextToGsm("ö$¥"), Byte(124) + Byte(2) + Byte(3));
     // Broken UTF-8 is one unknown character per bad byte.
     EXPECT_EQ(CGsmInfo::TextToGsm("a\xC3"), "a ");
 }
 
-TEST(GsmAlphabetTest, NordicAndAccentedLettersSurviveTheRoundTrip) {
-    const std::string text = "Hissen står still! Ä Ö Å é ü £ à ñ";
+TEST(GsmAlphabetTest, NordicAccentedAndGreekLettersSurviveTheRoundTrip) {
+    const std::string text = "Hissen står still! Ä Ö Å é ü £ à ñ ΔΦΓΛΩΠΨΣΘΞ";
     EXPECT_EQ(CGsmInfo::GsmToText(CGsmInfo::TextToGsm(text)), text);
 }
 

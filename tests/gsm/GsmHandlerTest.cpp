@@ -107,12 +107,13 @@ protected:
 TEST_F(GsmHandlerTest, InitialisesModel1AndReportsTheNetwork) {
     m_sim.SetModelName("TC35");
     StartAndWaitForNetwork();
-    const std::vector<std::string> expected = {"ATE0",      "AT+CGMM",         "AT+CPIN?",
-                                               "AT+CMGF=1", "AT+CSCS=\"GSM\"", "AT+CPMS=MT,MT,MT",
-                                               "AT+CSDH=1", "AT+CREG?",        "AT+CSQ"};
+    // Numbered errors are asked for first, so that a refused PIN already says why.
+    const std::vector<std::string> expected = {
+        "ATE0",      "AT+CMEE=1", "AT+CGMM", "AT+CPIN?", "AT+CMGF=1", "AT+CSCS=\"GSM\"", "AT+CPMS=MT,MT,MT",
+        "AT+CSDH=1", "AT+CREG?",  "AT+CSQ"};
     const auto commands = m_sim.Commands();
     ASSERT_GE(commands.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 9), expected);
+    EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 10), expected);
     EXPECT_EQ(m_sim.CountCommands("AT+WS46"), 0u);
     // Initializing, then "Com OK, No NET" until the first check, then the quality.
     const auto statuses = m_sink.OfKind(MsgKind::GSM_STATUS);
@@ -186,21 +187,36 @@ TEST_F(GsmHandlerTest, PinRequiredLeavesTheModemAlone) {
     EXPECT_EQ(CountStatus(ST_WARNING) + CountStatus(ST_TIMEOUT), 0u);
 }
 
-TEST_F(GsmHandlerTest, PinRefusedIsNotTriedAgain) {
+TEST_F(GsmHandlerTest, PinRefusedWithANumberedErrorIsNeverEnteredAgain) {
+    // A modem that still has AT+CMEE=1 from an earlier run refuses with "+CME ERROR: 16".
+    m_sim.SetErrorReports(1);
     m_sim.SetPin("1234");
     StartSim();
-    StartHandler(CSystemClock::Instance(), "9999");
+    StartHandler(m_fast, "9999");
     ASSERT_TRUE(m_sink.WaitForStatus(ST_PIN_ERROR, 5000));
     const std::size_t commands = m_sim.Commands().size();
     EXPECT_EQ(m_sim.Commands().back(), "AT+CPIN=\"9999\"");
-    Sleep(2500ms);
+    Sleep(1500ms); // 15 s of the handler's time: recoveries would have come by now
     EXPECT_EQ(m_sim.Commands().size(), commands);
     EXPECT_EQ(m_sim.CountCommands("AT+CPIN="), 1u);
-    // Only a restart (new settings) asks the SIM again.
+    EXPECT_EQ(CountStatus(ST_PIN_ERROR), 1u);
+    EXPECT_EQ(CountStatus(ST_WARNING) + CountStatus(ST_TIMEOUT), 0u);
+
+    // A restart with the same PIN (another setting changed) does not use up another try.
+    ASSERT_EQ(m_handler->Stop(), CHandler::HANDLER_STOPPED);
+    ASSERT_EQ(m_handler->Start(), CHandler::HANDLER_STARTED);
+    ASSERT_TRUE(m_sink.WaitFor([&](const auto&) { return CountStatus(ST_PIN_ERROR) == 2; }, 5000));
+    EXPECT_EQ(m_sim.CountCommands("AT+CPIN="), 1u);
+    const std::string log = CTempDir::ReadFile(m_dir.File("GsmHandler.log"));
+    EXPECT_NE(log.find("CGsmInfo::Receive: +CME ERROR: 16"), std::string::npos);
+    EXPECT_NE(log.find("The SIM refused this PIN before: it is not entered again"), std::string::npos);
+
+    // Only another PIN asks the SIM again.
     ASSERT_EQ(m_handler->Stop(), CHandler::HANDLER_STOPPED);
     m_handler->SetStartParameters(PORT, 9600, "1234", false, 0);
     ASSERT_EQ(m_handler->Start(), CHandler::HANDLER_STARTED);
     EXPECT_TRUE(m_sink.WaitForStatus(ST_NETWORK, 15000, 80));
+    EXPECT_EQ(m_sim.CountCommands("AT+CPIN="), 2u);
 }
 
 // --- receiving SMS ---
@@ -226,8 +242,7 @@ TEST_F(GsmHandlerTest, StoredSmsAreReportedOnePerCycleAndDeletedAfterTheReport) 
     EXPECT_EQ(sms[0].Number, "+46701234567");
     EXPECT_EQ(sms[0].Date, "24/03/05");
     EXPECT_EQ(sms[0].Time, "07:04:09+04");
-    // The euro sign has no character in the station's text and becomes the placeholder 0x9D.
-    EXPECT_EQ(sms[0].SmsText, "Hiss 3 står still: ä ö å é ü £ {x} [y] ~ \\ | ^ \xC2\x9D");
+    EXPECT_EQ(sms[0].SmsText, "Hiss 3 står still: ä ö å é ü £ {x} [y] ~ \\ | ^ €");
     EXPECT_EQ(sms[1].Number, "+46702222222");
     EXPECT_EQ(sms[1].SmsText, "#TEST 2");
     EXPECT_EQ(sms[2].Number, "Telia");
@@ -320,6 +335,18 @@ TEST_F(GsmHandlerTest, SmsTextIsSentInTheGsmAlphabet) {
     EXPECT_EQ(m_sim.SentSms()[0].Text, "MORA ALARM\nHiss står: Ä Ö Å é ü £ $ ¥   ?x?\n");
 }
 
+TEST_F(GsmHandlerTest, GreekCapitalsArriveAndLeaveAsThemselves) {
+    StartAndWaitForNetwork();
+    m_sim.StoreSms("+4611", "ΔΦΓΛΩΠΨΣΘΞ: hiss 4");
+    ASSERT_TRUE(m_sink.WaitForKind(MsgKind::GSM_SMS_RECEIVED, 1, 10000));
+    EXPECT_EQ(m_sink.OfKind(MsgKind::GSM_SMS_RECEIVED)[0].SmsText, "ΔΦΓΛΩΠΨΣΘΞ: hiss 4");
+    SendSms(MsgKind::GSM_SEND_ALARM_SMS, "+4611", "Larm ΣΩ Θ", 0);
+    ASSERT_TRUE(m_sink.WaitFor([&](const auto&) { return !m_sim.SentSms().empty(); }, 10000));
+    EXPECT_EQ(m_sim.SentSms()[0].Text, "Larm ΣΩ Θ");
+}
+
+// The simulated network refuses with "+CMS ERROR: n", as real modems do: each refusal is one of
+// the four attempts, at once, never a communication error.
 TEST_F(GsmHandlerTest, SendRefusedFourTimesIsAbandonedWithStatus9) {
     StartAndWaitForNetwork();
     m_sim.RefuseSends(4);
@@ -361,7 +388,7 @@ TEST_F(GsmHandlerTest, RefusedEmptyRecipientFailsWithoutDisturbingTheOthers) {
 
 TEST_F(GsmHandlerTest, FourthAttemptMaySucceed) {
     StartAndWaitForNetwork();
-    m_sim.RefuseSends(3);
+    m_sim.RefuseSends(3, 38); // network out of order
     SendSms(MsgKind::GSM_SEND_FREE_SMS, "+4655", "Test", 1);
     ASSERT_TRUE(m_sink.WaitForStatus(ST_SENT, 20000));
     EXPECT_EQ(m_sim.SentSms().size(), 4u);
@@ -381,6 +408,27 @@ TEST_F(GsmHandlerTest, SmsWaitsForTheNetwork) {
     m_sim.SetRegistration(5); // roaming counts
     ASSERT_TRUE(m_sink.WaitFor([&](const auto&) { return m_sim.SentSms().size() == 1; }, 10000));
     EXPECT_TRUE(m_sink.WaitForStatus(ST_NETWORK, 5000, 80));
+}
+
+TEST_F(GsmHandlerTest, QualityIsReportedAgainWhenTheNetworkComesBack) {
+    StartAndWaitForNetwork(m_fast);
+    auto networkReports = [&] {
+        std::vector<std::uint16_t> qualities;
+        for (const auto& e : m_sink.OfKind(MsgKind::GSM_STATUS)) {
+            if (e.Code == ST_NETWORK) {
+                qualities.push_back(e.Quality);
+            }
+        }
+        return qualities;
+    };
+    m_sim.SetRegistration(0);
+    ASSERT_TRUE(m_sink.WaitFor([&](const auto&) { return networkReports().size() == 3; }, 5000));
+    // Back on the network with the same signal as before: "No NET" must not stay.
+    m_sim.SetRegistration(1);
+    ASSERT_TRUE(m_sink.WaitFor([&](const auto&) { return networkReports().size() == 4; }, 5000));
+    EXPECT_EQ(networkReports(), (std::vector<std::uint16_t>{0, 80, 0, 80}));
+    Sleep(500ms); // several more checks: an unchanged quality is not reported again
+    EXPECT_EQ(networkReports().size(), 4u);
 }
 
 // --- caller identification (fast clock) ---

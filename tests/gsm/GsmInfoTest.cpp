@@ -75,6 +75,7 @@ TEST_F(GsmInfoTest, WritesTheCommandOfEveryRequest) {
     EXPECT_EQ(CommandOf(CGsmMsg::GSMREQ_REGISTRATION), "AT+CREG?\r\n");
     EXPECT_EQ(CommandOf(CGsmMsg::GSMREQ_QUALITY), "AT+CSQ\r\n");
     EXPECT_EQ(CommandOf(CGsmMsg::GSMREQ_CALLS), "AT+CLCC\r\n");
+    EXPECT_EQ(CommandOf(CGsmMsg::GSMREQ_ERROR_CODES), "AT+CMEE=1\r\n");
     EXPECT_EQ(CommandOf(99), "");
     EXPECT_EQ(m_info.Send(CGsmMsg(99)), 0);
 }
@@ -114,6 +115,25 @@ TEST_F(GsmInfoTest, SimpleReplies) {
     EXPECT_EQ(ReplyTo("\r\n+CPMS: 0,30,0,30,0,30\r\n")->Kind, CGsmMsg::GSMREP_STORAGE);
     EXPECT_EQ(ReplyTo("\r\n+CMGS: 12\r\n")->Kind, CGsmMsg::GSMREP_SMS_SENT);
     EXPECT_EQ(ReplyTo("\r\nRING\r\n")->Kind, CGsmMsg::GSMREP_RING);
+}
+
+TEST_F(GsmInfoTest, NumberedErrorsOfRealModemsAreErrorsAndTheirNumberIsLogged) {
+    CLogFile log(m_dir.File("GsmInfo"), 100, m_clock);
+    m_info.SetLog(&log);
+    // SMS refusals (TS 27.005), equipment errors numbered or in words (TS 27.007 AT+CMEE=1 / 2).
+    for (const char* line :
+         {"+CMS ERROR: 500", "+CMS ERROR: 38", "+CME ERROR: 16", "+CME ERROR: incorrect password"}) {
+        auto reply = ReplyTo(std::string("\r\n") + line + "\r\n");
+        ASSERT_TRUE(reply) << line;
+        EXPECT_EQ(reply->Kind, CGsmMsg::GSMREP_ERROR) << line;
+    }
+    m_info.SetLog(nullptr);
+    const std::string text = CTempDir::ReadFile(m_dir.File("GsmInfo.log"));
+    EXPECT_NE(text.find("CGsmInfo::Receive: +CMS ERROR: 38"), std::string::npos) << text;
+    EXPECT_NE(text.find("CGsmInfo::Receive: +CME ERROR: 16"), std::string::npos) << text;
+    // Unsolicited lines that only look alike stay unknown.
+    m_peer->Write("\r\n+CMS: 3\r\n+CMEERROR\r\n");
+    EXPECT_TRUE(Pump(100).empty());
 }
 
 TEST_F(GsmInfoTest, PromptWithoutLineEndNeedsTheIdlePause) {

@@ -77,6 +77,30 @@ bool ParseInt(const std::string& text, int& value) {
     return true;
 }
 
+// The verbose form of the error numbers the modem uses (AT+CMEE=2).
+std::string ErrorText(int code) {
+    switch (code) {
+    case 3:
+        return "operation not allowed";
+    case 12:
+        return "SIM PUK required";
+    case 16:
+        return "incorrect password";
+    case 38:
+        return "network out of order";
+    case 305:
+        return "invalid text mode parameter";
+    case 311:
+        return "SIM PIN required";
+    case 321:
+        return "invalid memory index";
+    case 500:
+        return "unknown error";
+    default:
+        return std::to_string(code);
+    }
+}
+
 int NumberType(const std::string& number) {
     if (!number.empty() && number.front() == '+') {
         return 145;
@@ -210,9 +234,15 @@ void CGsmModemSim::SetEcho(bool on) {
     m_echo = on;
 }
 
-void CGsmModemSim::RefuseSends(int count) {
+void CGsmModemSim::SetErrorReports(int mode) {
+    std::lock_guard guard(m_lock);
+    m_errorReports = mode;
+}
+
+void CGsmModemSim::RefuseSends(int count, int cmsError) {
     std::lock_guard guard(m_lock);
     m_refuseSends = count;
+    m_refuseCode = cmsError;
 }
 
 void CGsmModemSim::SetSilent(bool silent) {
@@ -472,11 +502,13 @@ void CGsmModemSim::HandleSmsText() {
         return;
     }
     if (m_refuseSends > 0 || tooLong) {
-        if (!tooLong) {
-            --m_refuseSends;
-        }
         m_sent.push_back(sent);
-        Reply("ERROR");
+        if (tooLong) {
+            SmsError(305); // invalid text mode parameter
+        } else {
+            --m_refuseSends;
+            SmsError(m_refuseCode);
+        }
         return;
     }
     sent.Accepted = true;
@@ -520,9 +552,13 @@ void CGsmModemSim::HandleCommand(const std::string& line) {
     if (name == "E0" || name == "E1" || name == "E") {
         m_echo = name == "E1";
         ok();
-    } else if (name == "Z" || name == "&F" || name == "V1" || name == "+CMEE" || name == "+CNMI" ||
+    } else if (name == "Z" || name == "&F" || name == "V1" || name == "+CNMI" ||
                (name == "+CREG" && !query)) {
         ok();
+    } else if (name == "+CMEE") {
+        if (!CmdCmee(args)) {
+            error();
+        }
     } else if (name == "+CGMM" || name == "I") {
         Reply(m_model);
         ok();
@@ -554,7 +590,9 @@ void CGsmModemSim::HandleCommand(const std::string& line) {
             error();
         }
     } else if (name == "+CPMS") {
-        if (!smsReady || !CmdCpms(args)) {
+        if (!smsReady) {
+            SmsError(311); // SIM PIN required
+        } else if (!CmdCpms(args)) {
             error();
         }
     } else if (name == "+CSDH") {
@@ -568,15 +606,21 @@ void CGsmModemSim::HandleCommand(const std::string& line) {
             error();
         }
     } else if (name == "+CMGL") {
-        if (!smsReady || m_textMode != 1 || !CmdCmgl(args)) {
+        if (!smsReady) {
+            SmsError(311);
+        } else if (m_textMode != 1 || !CmdCmgl(args)) {
             error();
         }
     } else if (name == "+CMGD") {
-        if (!smsReady || !CmdCmgd(args)) {
+        if (!smsReady) {
+            SmsError(311);
+        } else if (!CmdCmgd(args)) {
             error();
         }
     } else if (name == "+CMGS") {
-        if (!smsReady || m_textMode != 1 || !CmdCmgs(args)) {
+        if (!smsReady) {
+            SmsError(311);
+        } else if (m_textMode != 1 || !CmdCmgs(args)) {
             error();
         }
     } else if (name == "+CREG" && query) {
@@ -624,13 +668,22 @@ bool CGsmModemSim::CmdCpin(const std::string& args) {
         Reply("OK");
         return true;
     }
-    if (args.empty() || args[0] != '=' || m_pinOk || m_wrongPins >= 3) {
+    if (args.empty() || args[0] != '=') {
         return false;
+    }
+    if (m_pinOk) {
+        MeError(3); // operation not allowed: no PIN is asked
+        return true;
+    }
+    if (m_wrongPins >= 3) {
+        MeError(12); // SIM PUK required
+        return true;
     }
     const std::string pin = SplitArgs(args.substr(1)).front();
     if (pin != m_pin) {
         ++m_wrongPins;
-        return false;
+        MeError(16); // incorrect password
+        return true;
     }
     m_pinOk = true;
     Reply("OK");
@@ -721,7 +774,12 @@ bool CGsmModemSim::CmdCmgd(const std::string& args) {
     const auto it = std::find_if(m_storage.begin(), m_storage.end(),
                                  [&](const SStoredSms& s) { return s.Index == index; });
     if (it == m_storage.end()) {
-        return index >= 1 && index <= m_storageSize ? (Reply("OK"), true) : false;
+        if (index >= 1 && index <= m_storageSize) {
+            Reply("OK");
+        } else {
+            SmsError(321); // invalid memory index
+        }
+        return true;
     }
     m_deleted.push_back(index);
     m_storage.erase(it);
@@ -743,6 +801,40 @@ bool CGsmModemSim::CmdCmgs(const std::string& args) {
     m_lineFeedPending = true;
     Write("\r\n> ");
     return true;
+}
+
+bool CGsmModemSim::CmdCmee(const std::string& args) {
+    if (args == "?") {
+        Reply("+CMEE: " + std::to_string(m_errorReports));
+        Reply("OK");
+        return true;
+    }
+    if (args == "=?") {
+        Reply("+CMEE: (0-2)");
+        Reply("OK");
+        return true;
+    }
+    int mode = 0;
+    if (args.empty() || args[0] != '=' || !ParseInt(args.substr(1), mode) || mode > 2) {
+        return false;
+    }
+    m_errorReports = mode;
+    Reply("OK");
+    return true;
+}
+
+void CGsmModemSim::MeError(int code) {
+    if (m_errorReports == 0) {
+        Reply("ERROR");
+    } else if (m_errorReports == 2) {
+        Reply("+CME ERROR: " + ErrorText(code));
+    } else {
+        Reply("+CME ERROR: " + std::to_string(code));
+    }
+}
+
+void CGsmModemSim::SmsError(int code) {
+    Reply("+CMS ERROR: " + (m_errorReports == 2 ? ErrorText(code) : std::to_string(code)));
 }
 
 bool CGsmModemSim::CmdWs46(const std::string& args) {

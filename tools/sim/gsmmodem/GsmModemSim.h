@@ -54,8 +54,12 @@ public:
     void SetRegistration(int status);           // +CREG second value; 1 home, 5 roaming, 0 none
     void SetSignal(int rssi);                   // +CSQ first value, 0-31 or 99
     void SetEcho(bool on);
-    // The next n message texts are answered with ERROR instead of +CMGS.
-    void RefuseSends(int count);
+    // How errors are reported (AT+CMEE): 0 plain ERROR, 1 "+CME ERROR: <n>", 2 "+CME ERROR: <text>".
+    // A modem keeps the mode it was last given, also across a restart of the station.
+    void SetErrorReports(int mode);
+    // The next n message texts are refused with "+CMS ERROR: <cmsError>" instead of +CMGS, as the
+    // network or the SMS centre refuses them (500 unknown error, 38 network out of order, ...).
+    void RefuseSends(int count, int cmsError = 500);
     // A silent modem takes every byte and answers nothing.
     void SetSilent(bool silent);
     // Every command is answered with ERROR.
@@ -109,6 +113,11 @@ private:
     bool CmdCmgd(const std::string& args);
     bool CmdCmgs(const std::string& args);
     bool CmdWs46(const std::string& args);
+    bool CmdCmee(const std::string& args);
+    // Final result codes of a failed command: an equipment error as AT+CMEE says, an SMS error
+    // always as +CMS ERROR (3GPP TS 27.005).
+    void MeError(int code);
+    void SmsError(int code);
 
     mutable std::mutex m_lock;
     std::thread m_thread;
@@ -129,6 +138,8 @@ private:
     int m_rssi = 17;
     bool m_echo = true;
     int m_refuseSends = 0;
+    int m_refuseCode = 500;
+    int m_errorReports = 0;
     bool m_silent = false;
     bool m_dropTextLines = false;
     bool m_errorToAll = false;

@@ -18,7 +18,9 @@ void PrintHelp() {
                  "  ring <number|-> [sec] [int] ring for sec seconds (30), RING every int seconds (5); - "
                  "withholds\n"
                  "  endcall                     the caller hangs up\n"
-                 "  refuse <n>                  answer the next n message texts with ERROR\n"
+                 "  refuse <n> [code]           refuse the next n message texts with +CMS ERROR: code "
+                 "(500)\n"
+                 "  cmee <0|1|2>                errors as ERROR, +CME ERROR: <n> or +CME ERROR: <text>\n"
                  "  silent on|off               stop / resume answering\n"
                  "  creg <n>                    registration status (1 home, 5 roaming, 0 none)\n"
                  "  csq <n>                     signal value 0-31, 99 unknown\n"
@@ -109,8 +111,13 @@ int main(int argc, char** argv) {
             sim.EndCall();
         } else if (cmd == "refuse") {
             std::string n;
-            in >> n;
-            sim.RefuseSends(ToInt(n, 1));
+            std::string code;
+            in >> n >> code;
+            sim.RefuseSends(ToInt(n, 1), ToInt(code, 500));
+        } else if (cmd == "cmee") {
+            std::string v;
+            in >> v;
+            sim.SetErrorReports(ToInt(v, 1));
         } else if (cmd == "silent") {
             std::string v;
             in >> v;

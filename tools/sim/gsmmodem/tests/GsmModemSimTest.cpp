@@ -92,16 +92,25 @@ TEST_F(GsmModemSimTest, PinRightWrongAndLocked) {
     m_sim.SetEcho(false);
     m_sim.SetPin("1234");
     EXPECT_EQ(At("AT+CPIN?\r\n"), "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
-    EXPECT_EQ(At("AT+CMGL=\"ALL\"\r\n"), "\r\nERROR\r\n"); // nothing before the PIN
+    // Nothing before the PIN; SMS errors are numbered whatever AT+CMEE says.
+    EXPECT_EQ(At("AT+CMGL=\"ALL\"\r\n"), "\r\n+CMS ERROR: 311\r\n");
     EXPECT_EQ(At("AT+CPIN=\"0000\"\r\n"), "\r\nERROR\r\n");
     EXPECT_EQ(At("AT+CPIN=\"1234\"\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(At("AT+CPIN?\r\n"), "\r\n+CPIN: READY\r\n\r\nOK\r\n");
+    EXPECT_EQ(At("AT+CPIN=\"1234\"\r\n"), "\r\nERROR\r\n"); // no PIN asked
     m_sim.SetPin("1234");
-    At("AT+CPIN=\"1\"\r\n");
-    At("AT+CPIN=\"2\"\r\n");
+    EXPECT_EQ(At("AT+CMEE=1\r\n"), "\r\nOK\r\n");
+    EXPECT_EQ(At("AT+CPIN=\"1\"\r\n"), "\r\n+CME ERROR: 16\r\n");
+    EXPECT_EQ(At("AT+CMEE=2\r\n"), "\r\nOK\r\n");
+    EXPECT_EQ(At("AT+CPIN=\"2\"\r\n"), "\r\n+CME ERROR: incorrect password\r\n");
     At("AT+CPIN=\"3\"\r\n");
     EXPECT_EQ(At("AT+CPIN?\r\n"), "\r\n+CPIN: SIM PUK\r\n\r\nOK\r\n");
-    EXPECT_EQ(At("AT+CPIN=\"1234\"\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(At("AT+CPIN=\"1234\"\r\n"), "\r\n+CME ERROR: SIM PUK required\r\n");
+    EXPECT_EQ(At("AT+CMEE?\r\n"), "\r\n+CMEE: 2\r\n\r\nOK\r\n");
+    EXPECT_EQ(At("AT+CMEE=3\r\n"), "\r\nERROR\r\n");
+    // The mode survives the station: a modem set before answers in it from the start.
+    m_sim.SetErrorReports(1);
+    EXPECT_EQ(At("AT+CPIN=\"1234\"\r\n"), "\r\n+CME ERROR: 12\r\n");
 }
 
 TEST_F(GsmModemSimTest, ListsStoredSmsWithFullHeadersAndDeletesThem) {
@@ -123,6 +132,7 @@ TEST_F(GsmModemSimTest, ListsStoredSmsWithFullHeadersAndDeletesThem) {
               "Tv\x0f\r\n\r\nOK\r\n");
     EXPECT_EQ(At("AT+CMGD=1\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(At("AT+CMGD=abc\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(At("AT+CMGD=31\r\n"), "\r\n+CMS ERROR: 321\r\n");
     EXPECT_EQ(m_sim.StoredSms().size(), 1u);
     EXPECT_EQ(m_sim.DeletedIndexes(), std::vector<int>{1});
     // The freed slot is used again.
@@ -136,12 +146,15 @@ TEST_F(GsmModemSimTest, SendsWithPromptAndReference) {
     EXPECT_EQ(At("Hiss st\x0fr\x1a"), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
     m_sim.RefuseSends(1);
     At("AT+CMGS=\"+4622\"\r\n");
-    EXPECT_EQ(At("Igen\x1a"), "\r\nERROR\r\n");
+    EXPECT_EQ(At("Igen\x1a"), "\r\n+CMS ERROR: 500\r\n");
+    m_sim.RefuseSends(1, 38);
+    At("AT+CMGS=\"+4622\"\r\n");
+    EXPECT_EQ(At("Igen\x1a"), "\r\n+CMS ERROR: 38\r\n");
     At("AT+CMGS=\"+4633\"\r\n");
     EXPECT_EQ(At("Avbryt\x1b"), "\r\nOK\r\n"); // escape cancels
     EXPECT_EQ(At("AT+CMGS=\"\"\r\n"), "\r\nERROR\r\n");
     const auto sent = m_sim.SentSms();
-    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[0].Destination, "+4611");
     EXPECT_EQ(sent[0].Text, "Hiss står");
     EXPECT_TRUE(sent[0].Accepted);
