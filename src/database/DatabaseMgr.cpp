@@ -89,8 +89,8 @@ CDatabaseMgr::EProbe CDatabaseMgr::Probe(const std::string& folder, std::string*
             return PROBE_NO_FOLDER;
         }
         if (!Exists(file)) {
-            return Readable(folder + CDbConvertVer01::OBJECT_FILE) &&
-                           Readable(folder + CDbConvertVer01::ALARM_FILE)
+            return Readable(CDbSchema::FileInFolder(folder, CDbConvertVer01::OBJECT_FILE)) &&
+                           Readable(CDbSchema::FileInFolder(folder, CDbConvertVer01::ALARM_FILE))
                        ? PROBE_VERSION1_FILES
                        : PROBE_NO_FILE;
         }
@@ -238,7 +238,13 @@ CDatabaseMgr::EOutcome CDatabaseMgr::RunDialog(EProbe probe) {
             break;
         }
         if (answer == A::CreateAndCopy && mode == DLG_VERSION1) {
-            const bool ok = m_converter->CreateDatabase() && m_converter->Convert();
+            const bool created = m_converter->CreateDatabase();
+            const bool ok = created && m_converter->Convert();
+            if (created && !ok) {
+                // A half-copied database would open without a question at the next start and the
+                // missing rows would never be offered again; without it the import is offered anew.
+                m_converter->RemoveCreatedDatabase();
+            }
             m_frontEnd.DatabaseMgrProgress(
                 Text::Tr(ok ? "IDS_DATABASEMGRDLG_MSG_14" : "IDS_DATABASEMGRDLG_MSG_16"));
             m_frontEnd.DatabaseMgrProgress(

@@ -6,8 +6,11 @@
 #include "SqliteTransaction.h"
 #include "Translate.h"
 
+#include <cerrno>
+#include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,7 +98,26 @@ bool CDbConvert::CreateDatabase() {
         }
     }
     db.Close();
+    // From here on the file is ours, tables or not.
+    m_created = true;
     return ok;
+}
+
+bool CDbConvert::RemoveCreatedDatabase() {
+    if (!m_created) {
+        return false;
+    }
+    m_db.Close();
+    const std::string file = CDbSchema::DatabaseFile(m_folder);
+    bool removed = true;
+    for (const std::string& path : {file, file + "-wal", file + "-shm", file + "-journal"}) {
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+            ShowEngineError(path + ": " + std::strerror(errno));
+            removed = false;
+        }
+    }
+    m_created = !removed;
+    return removed;
 }
 
 bool CDbConvert::OpenDatabase() {

@@ -28,6 +28,9 @@ public:
     bool CreateDatabase();
     bool OpenDatabase();
     bool CloseDatabase();
+    // Removes the file that CreateDatabase made (and the engine's files beside it), after a failed
+    // import; a file this converter did not create is never touched. True when it is gone.
+    bool RemoveCreatedDatabase();
 
     // Adds one column to an existing table (the upgrade of older files); throws CDbException.
     static void AddField(CSqliteDb& db, const std::string& table, const CDbSchema::SColumn& column);
@@ -51,4 +54,5 @@ protected:
     CSqliteDb m_db;
     std::string m_folder;
     std::string m_operator;
+    bool m_created = false;
 };

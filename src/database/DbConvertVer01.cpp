@@ -1,12 +1,15 @@
 #include "DbConvertVer01.h"
 
 #include "AlarmInfoMsg.h"
+#include "DbSchema.h"
 #include "ObjectInfoMsg.h"
 #include "SqliteTransaction.h"
 #include "TextFileReader.h"
 #include "Translate.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <vector>
@@ -102,56 +105,86 @@ bool CDbConvertVer01::Convert() {
     if (!OpenDatabase()) {
         return false;
     }
-    ImportObjects();
-    ImportAlarms();
+    // Rows lost with a file would otherwise be reported as copied: a file that did not come in
+    // whole fails the import, and the alarms are not copied after objects that failed.
+    const bool copied = ImportObjects() && ImportAlarms();
     CloseDatabase();
-    return true;
+    return copied;
 }
 
-void CDbConvertVer01::ImportObjects() {
-    Progress(Text::Tr("IDS_DBCONVERTVER01_MSG_1"));
-    std::ifstream in(m_folder + OBJECT_FILE, std::ios::binary);
-    if (!in) {
-        return;
-    }
+std::unique_ptr<CSqliteTransaction> CDbConvertVer01::BeginFile() {
     // One transaction for the whole file: one write to disk, and a crash leaves no half import.
-    std::unique_ptr<CSqliteTransaction> batch;
     try {
-        batch = std::make_unique<CSqliteTransaction>(m_db);
+        return std::make_unique<CSqliteTransaction>(m_db);
     } catch (const std::exception& e) {
+        // Each row then commits on its own and reports its own error.
         ShowEngineError(e.what());
+        return nullptr;
     }
-    CObjectInfoMsg object;
-    std::string line;
-    while (ReadLine(in, line)) {
-        if (!ParseObjectLine(line, object)) {
-            continue;
-        }
-        object.AlarmPopUpEnabled = true;
-        CopyObjectRecord(object);
+}
+
+bool CDbConvertVer01::FileLost(const std::unique_ptr<CSqliteTransaction>& batch) const {
+    // Some engine errors roll the whole transaction back, and with it every row of the file so far.
+    return batch != nullptr && !m_db.InTransaction();
+}
+
+bool CDbConvertVer01::EndFile(std::unique_ptr<CSqliteTransaction>& batch, const std::istream& in,
+                              const char* name) {
+    if (in.bad()) {
+        // The file stopped before its end: its rows are not all there (the batch rolls back).
+        ShowEngineError(CDbSchema::FileInFolder(m_folder, name) + ": " +
+                        std::strerror(errno != 0 ? errno : EIO));
+        batch.reset();
+        return false;
+    }
+    if (FileLost(batch)) {
+        batch.reset();
+        return false;
     }
     if (batch) {
         try {
             batch->Commit();
         } catch (const std::exception& e) {
             ShowEngineError(e.what());
+            batch.reset();
+            return false;
         }
+        batch.reset();
     }
+    return true;
 }
 
-void CDbConvertVer01::ImportAlarms() {
+bool CDbConvertVer01::ImportObjects() {
+    Progress(Text::Tr("IDS_DBCONVERTVER01_MSG_1"));
+    std::ifstream in(CDbSchema::FileInFolder(m_folder, OBJECT_FILE), std::ios::binary);
+    if (!in) {
+        return true; // a file that cannot be opened is skipped
+    }
+    std::unique_ptr<CSqliteTransaction> batch = BeginFile();
+    CObjectInfoMsg object;
+    std::string line;
+    errno = 0;
+    while (ReadLine(in, line)) {
+        if (!ParseObjectLine(line, object)) {
+            continue;
+        }
+        object.AlarmPopUpEnabled = true;
+        if (!CopyObjectRecord(object) && FileLost(batch)) {
+            break; // a row that fails is skipped, unless it took the rows before it along
+        }
+    }
+    return EndFile(batch, in, OBJECT_FILE);
+}
+
+bool CDbConvertVer01::ImportAlarms() {
     Progress(Text::Tr("IDS_DBCONVERTVER01_MSG_2"));
     const CDateTime importTime = CDateTime::FromLocal(m_clock.Now());
-    std::ifstream in(m_folder + ALARM_FILE, std::ios::binary);
+    std::ifstream in(CDbSchema::FileInFolder(m_folder, ALARM_FILE), std::ios::binary);
     if (!in) {
-        return;
+        return true; // a file that cannot be opened is skipped
     }
-    std::unique_ptr<CSqliteTransaction> batch;
-    try {
-        batch = std::make_unique<CSqliteTransaction>(m_db);
-    } catch (const std::exception& e) {
-        ShowEngineError(e.what());
-    }
+    std::unique_ptr<CSqliteTransaction> batch = BeginFile();
+    errno = 0;
     for (;;) {
         std::string lines[8];
         bool complete = true;
@@ -193,13 +226,9 @@ void CDbConvertVer01::ImportAlarms() {
             alarm.AckOperator = m_operator;
             alarm.ExecOperator = m_operator;
         }
-        CopyAlarmRecord(alarm);
-    }
-    if (batch) {
-        try {
-            batch->Commit();
-        } catch (const std::exception& e) {
-            ShowEngineError(e.what());
+        if (!CopyAlarmRecord(alarm) && FileLost(batch)) {
+            break;
         }
     }
+    return EndFile(batch, in, ALARM_FILE);
 }

@@ -3,14 +3,19 @@
 #include "DbConvert.h"
 
 #include <cstdint>
+#include <iosfwd>
+#include <memory>
 #include <string>
 
 class CAlarmInfoMsg;
 class CObjectInfoMsg;
+class CSqliteTransaction;
 
 // Copies the object register (IdInfo.dat) and the alarm history (EventSave.dat) of version 1
 // into a newly created database. Both files are only read. Malformed input never stops the
 // import: bad object lines are skipped, a cut-off last alarm is dropped, non-numbers read as 0.
+// A row the database refuses is shown and skipped; a file that cannot be read to its end or whose
+// rows cannot be committed fails the import.
 class CDbConvertVer01 : public CDbConvert {
 public:
     static constexpr const char* OBJECT_FILE = "IdInfo.dat";
@@ -19,7 +24,8 @@ public:
 
     using CDbConvert::CDbConvert;
 
-    // True when the new database could be opened; rows that fail are shown and skipped.
+    // True when the new database could be opened and both files came in whole; rows that fail are
+    // shown and skipped.
     bool Convert() override;
 
     // One line of IdInfo.dat into the (reused) object record; false when the line is skipped.
@@ -30,6 +36,11 @@ public:
     static std::int64_t AtoI(const std::string& text);
 
 private:
-    void ImportObjects();
-    void ImportAlarms();
+    // Each false when the file did not come in whole (read error, transaction lost or not
+    // committed); a file that cannot be opened is skipped and gives true.
+    bool ImportObjects();
+    bool ImportAlarms();
+    std::unique_ptr<CSqliteTransaction> BeginFile();
+    bool FileLost(const std::unique_ptr<CSqliteTransaction>& batch) const;
+    bool EndFile(std::unique_ptr<CSqliteTransaction>& batch, const std::istream& in, const char* name);
 };

@@ -40,9 +40,10 @@ public:
     // error). Harmless on a file whose tables lack a column: that index is skipped.
     static void CreateIndexes(CSqliteDb& db);
 
-    // The full file name: the folder text followed directly by the file name.
-    // A folder typed in by hand may lack its trailing separator; the file still belongs inside it.
-    static std::string DatabaseFile(const std::string& folder) {
-        return folder.empty() || folder.back() == '/' ? folder + FILE_NAME : folder + "/" + FILE_NAME;
+    // A file of the database folder: the folder text followed directly by the file name. A folder
+    // typed in by hand may lack its trailing separator; the file still belongs inside it.
+    static std::string FileInFolder(const std::string& folder, const std::string& name) {
+        return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
     }
+    static std::string DatabaseFile(const std::string& folder) { return FileInFolder(folder, FILE_NAME); }
 };

@@ -17,7 +17,9 @@ protected:
         m_clock.SetNow(SLocalTime{2024, 6, 15, 10, 0, 0, 0, 6});
     }
     std::string Folder() const { return m_dir.Path() + "/"; }
-    bool Import(const std::string* objects, const std::string* alarms) {
+    // `prepare` runs on the new, still empty database before the import (a trigger that refuses
+    // rows, as a full disk or a damaged file would).
+    bool Import(const std::string* objects, const std::string* alarms, const std::string& prepare = {}) {
         if (objects != nullptr) {
             CTempDir::WriteFile(m_dir.File("IdInfo.dat"), *objects);
         }
@@ -26,6 +28,11 @@ protected:
         }
         CDbConvertVer01 convert(m_frontEnd, Folder(), "Anna", m_clock);
         EXPECT_TRUE(convert.CreateDatabase());
+        if (!prepare.empty()) {
+            CSqliteDb db;
+            EXPECT_EQ(db.Open(Folder() + "MORA_10.mdb"), 0);
+            db.Exec(prepare);
+        }
         const bool ok = convert.Convert();
         EXPECT_EQ(m_db.Open(Folder() + "MORA_10.mdb"), 0);
         m_handler = std::make_unique<CDatabaseHandler>(m_frontEnd, m_clock);
@@ -200,6 +207,59 @@ TEST_F(ConvertVer01Test, OldTextsInCodePage1252BecomeUtf8) {
     ASSERT_TRUE(Import(&objects, &alarms));
     EXPECT_EQ(Objects()[0]->IdInfo, "Hiss \xc3\x85rsta \xe2\x82\xac");
     EXPECT_EQ(Alarms()[0]->Text.Text(), "G\xc3\xa4vle");
+}
+
+TEST_F(ConvertVer01Test, ARowTheDatabaseRefusesIsShownAndSkipped) {
+    const std::string objects = "00000001:one\n00000002:refused\n00000003:three\n";
+    const std::string alarms = Group(1, 1, "00000001", 0, 1700000000, {"kept"});
+    ASSERT_TRUE(Import(&objects, &alarms,
+                       "CREATE TRIGGER refuse BEFORE INSERT ON ObjectInfo WHEN NEW.IdInfo = 'refused' "
+                       "BEGIN SELECT RAISE(ABORT, 'row refused'); END"));
+    const auto list = Objects();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]->IdInfo, "one");
+    EXPECT_EQ(list[1]->IdInfo, "three");
+    EXPECT_EQ(Alarms().size(), 1u);
+    ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
+    EXPECT_NE(m_frontEnd.messageBoxes[0].text.find("row refused"), std::string::npos);
+}
+
+TEST_F(ConvertVer01Test, AnErrorThatTakesTheFileBackFailsTheImport) {
+    // The engine rolls the file's transaction back at the second alarm: the first is gone with it,
+    // and the file's commit can only fail. That is no success.
+    const std::string alarms = Group(1, 1, "00000001", 0, 1700000000, {}) +
+                               Group(1, 1, "00000002", 0, 1700000060, {}) +
+                               Group(1, 1, "00000003", 0, 1700000120, {});
+    EXPECT_FALSE(Import(nullptr, &alarms,
+                        "CREATE TRIGGER lose BEFORE INSERT ON AlarmInfo WHEN NEW.IdCode = '00000002' "
+                        "BEGIN SELECT RAISE(ROLLBACK, 'disk I/O error'); END"));
+    EXPECT_FALSE(m_frontEnd.messageBoxes.empty());
+    EXPECT_NE(m_frontEnd.messageBoxes[0].text.find("disk I/O error"), std::string::npos);
+    EXPECT_TRUE(Alarms().empty()); // nothing half-committed behind the failure
+}
+
+TEST_F(ConvertVer01Test, AFileThatStopsWithAReadErrorFailsTheImport) {
+    // A name that opens but cannot be read, as a failing disk would: the objects come in, the
+    // import fails and says which file.
+    const std::string objects = "00001234:Lift\n";
+    std::filesystem::create_directory(m_dir.File("EventSave.dat"));
+    EXPECT_FALSE(Import(&objects, nullptr));
+    EXPECT_EQ(Objects().size(), 1u);
+    ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
+    EXPECT_EQ(m_frontEnd.messageBoxes[0].text, Folder() + "EventSave.dat: Is a directory");
+}
+
+TEST_F(ConvertVer01Test, TheFilesAreInsideAFolderTypedWithoutItsSeparator) {
+    CTempDir::WriteFile(m_dir.File("IdInfo.dat"), "00001234:Lift\n");
+    CTempDir::WriteFile(m_dir.File("EventSave.dat"), Group(1, 2, "00001234", 0, 1700000000, {"help"}));
+    CDbConvertVer01 convert(m_frontEnd, m_dir.Path(), "Anna", m_clock);
+    ASSERT_TRUE(convert.CreateDatabase());
+    ASSERT_TRUE(convert.Convert());
+    ASSERT_EQ(m_db.Open(Folder() + "MORA_10.mdb"), 0);
+    m_handler = std::make_unique<CDatabaseHandler>(m_frontEnd, m_clock);
+    m_handler->Configure(&m_db, 0, false, false);
+    EXPECT_EQ(Objects().size(), 1u);
+    EXPECT_EQ(Alarms().size(), 1u);
 }
 
 TEST_F(ConvertVer01Test, ConvertFailsWhenTheDatabaseCannotBeOpened) {

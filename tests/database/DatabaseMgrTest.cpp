@@ -226,6 +226,31 @@ TEST_F(DatabaseMgrTest, VersionOneFilesAreCopiedIntoANewDatabase) {
     EXPECT_TRUE(mgr.Stop());
 }
 
+TEST_F(DatabaseMgrTest, AFailedCopyIsReportedAndOfferedAgainAtTheNextStart) {
+    const std::string objects = "00001234:Lift one\n";
+    CTempDir::WriteFile(m_dir.File("IdInfo.dat"), objects);
+    // The alarm history cannot be read to its end (a name that opens but cannot be read).
+    fs::create_directory(m_dir.File("EventSave.dat"));
+    m_frontEnd.dbAnswers = {Answer::CreateAndCopy, Answer::Ok};
+    {
+        CDatabaseMgr mgr(m_frontEnd, m_clock);
+        mgr.Init(m_settings, "Anna");
+        EXPECT_FALSE(mgr.Start(&m_sink));
+    }
+    ASSERT_EQ(m_frontEnd.dbDialogs.size(), 2u);
+    EXPECT_EQ(m_frontEnd.dbDialogs[1].mode, CDatabaseMgr::DLG_FAILED);
+    EXPECT_EQ(m_frontEnd.dbProgress[0], "Click <OK> to end the program...");
+    EXPECT_EQ(m_frontEnd.dbProgress[1], "Error Creating Database and copying data...");
+    EXPECT_EQ(m_frontEnd.beeps, (std::vector<IFrontEnd::EBeep>{IFrontEnd::EBeep::Exclamation}));
+    ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
+    EXPECT_EQ(m_frontEnd.messageBoxes[0].text, m_dir.File("EventSave.dat") + ": Is a directory");
+    // No half-filled database is left to open silently; the old files are as they were.
+    EXPECT_FALSE(fs::exists(File()));
+    EXPECT_FALSE(fs::exists(File() + "-wal"));
+    EXPECT_EQ(Bytes(m_dir.File("IdInfo.dat")), objects);
+    EXPECT_EQ(Probe(Folder()), CDatabaseMgr::PROBE_VERSION1_FILES);
+}
+
 TEST_F(DatabaseMgrTest, AFailedCreationEndsTheProgram) {
     // A folder that exists but where no file can be made, even by root.
     m_settings.DatabasePath = "/proc/";
@@ -256,4 +281,23 @@ TEST_F(DatabaseMgrTest, AFolderWithoutItsTrailingSeparatorStillHoldsTheFile) {
     EXPECT_TRUE(fs::exists(File()));
     EXPECT_FALSE(fs::exists(m_dir.Path() + "MORA_10.mdb"));
     EXPECT_EQ(Probe(m_dir.Path()), CDatabaseMgr::PROBE_OPENED);
+}
+
+TEST_F(DatabaseMgrTest, VersionOneFilesAreFoundAndCopiedInAFolderTypedWithoutItsSeparator) {
+    CTempDir::WriteFile(m_dir.File("IdInfo.dat"), "00001234:Lift one\n");
+    CTempDir::WriteFile(m_dir.File("EventSave.dat"), "1\n2\n00001234\nLift one\n0\n\n1700000000\n1\nHelp\n");
+    m_settings.DatabasePath = m_dir.Path();
+    m_frontEnd.dbAnswers = {Answer::CreateAndCopy, Answer::Ok};
+    CDatabaseMgr mgr(m_frontEnd, m_clock);
+    mgr.Init(m_settings, "Anna");
+    ASSERT_TRUE(mgr.Start(&m_sink));
+    EXPECT_EQ(m_frontEnd.dbDialogs[0].mode, CDatabaseMgr::DLG_VERSION1);
+    EXPECT_EQ(m_frontEnd.dbProgress[1], "Database successfully created and copied...");
+    for (const char* table : {"ObjectInfo", "AlarmInfo"}) {
+        CSqliteStmt stmt = mgr.Database().Prepare(std::string("SELECT count(*) FROM ") + table);
+        ASSERT_TRUE(stmt.Step());
+        EXPECT_EQ(stmt.Int(0), 1) << table;
+    }
+    EXPECT_TRUE(mgr.Stop());
+    EXPECT_TRUE(fs::exists(File()));
 }
