@@ -46,6 +46,10 @@ public:
     // serial ports with `port` preselected. True with the chosen port in `port` on OK; false on
     // Cancel, after which the caller disables that modem.
     virtual bool SerialPortErrorDialog(const std::string& /*title*/, int& /*port*/) { return false; }
+    // Asked before that dialog: true to keep the modem enabled and wait for its port instead (the
+    // manager shows the state and opens the port as soon as it appears, looking every 10 s). A
+    // station without an operator answers true; by default the dialog decides.
+    virtual bool RetryMissingPort() { return false; }
 
     // The folder picker, titled `title`, opened at startFolder. False when the operator cancels.
     virtual bool BrowseForFolder(const std::string& /*title*/, const std::string& /*startFolder*/,

@@ -4,6 +4,8 @@
 #include "Translate.h"
 #include "Utf8.h"
 
+#include <string>
+
 namespace {
 
 constexpr int MAX_LINE_CHARS = 255;
@@ -11,9 +13,11 @@ constexpr int MAX_LINE_CHARS = 255;
 } // namespace
 
 CGsmMgr::CGsmMgr(CSettings& settings, IFrontEnd& frontEnd, const IClock& clock)
-    : m_settings(settings), m_frontEnd(frontEnd), m_handler(nullptr, clock) {}
+    : m_settings(settings), m_frontEnd(frontEnd), m_handler(nullptr, clock), m_portWatch(clock) {}
 
 bool CGsmMgr::Start(IMsgSink* owner) {
+    m_owner = owner;
+    m_waitingForPort = false;
     m_frontEnd.SetPaneText(GSM_PANE, Text::Tr("IDS_GSMMGR_MSG_1"));
     if (m_settings.GsmEnabled == 0) {
         m_frontEnd.SetPaneText(GSM_PANE, Text::Tr("IDS_GSMMGR_MSG_5"));
@@ -27,6 +31,7 @@ bool CGsmMgr::Start(IMsgSink* owner) {
                                      static_cast<std::uint16_t>(m_settings.GsmWirelessNetSel));
         const std::uint16_t status = m_handler.Start();
         if (status == CHandler::HANDLER_STARTED) {
+            m_portMissingShown = false;
             return true;
         }
         if (status != CHandler::HANDLER_START_FAILED) {
@@ -34,7 +39,12 @@ bool CGsmMgr::Start(IMsgSink* owner) {
                                   IFrontEnd::EIcon::Error, 0);
             return true;
         }
-        // The port cannot be opened: another port, or no GSM modem at all.
+        // The port cannot be opened: wait for it, another port, or no GSM modem at all. A late USB
+        // adapter must not switch the modem off for good.
+        if (m_frontEnd.RetryMissingPort()) {
+            WaitForPort();
+            return true;
+        }
         m_frontEnd.Beep(IFrontEnd::EBeep::Exclamation);
         int port = m_settings.GsmComPort;
         if (!m_frontEnd.SerialPortErrorDialog(Text::Tr("IDS_GSMMGR_MSG_2"), port)) {
@@ -48,7 +58,30 @@ bool CGsmMgr::Start(IMsgSink* owner) {
     }
 }
 
+void CGsmMgr::WaitForPort() {
+    const int port = m_settings.GsmComPort;
+    m_frontEnd.SetPaneText(GSM_PANE, Text::Tr("IDS_GSMMGR_MSG_2"));
+    if (!m_portMissingShown) {
+        m_portMissingShown = true;
+        m_frontEnd.AddSystemInfo(Text::Tr("IDS_GSMMGR_MSG_2") + ": " +
+                                     Text::Tr("IDC_SET_COMPORT_UNABLE_TO_OPEN") + " (COM" +
+                                     std::to_string(port) + ")",
+                                 true);
+    }
+    m_portWatch.Stop();
+    // The run number tells this watch's report from one of a watch stopped before.
+    ++m_watchRun;
+    auto found = std::make_unique<CGsmHandlerMsg>(MsgKind::GSM_STATUS, PORT_FOUND_CODE);
+    found->Value = m_watchRun;
+    m_portWatch.SetOwner(m_owner);
+    m_portWatch.Configure(static_cast<std::int16_t>(port), std::move(found));
+    m_waitingForPort = m_portWatch.Start() == CHandler::HANDLER_STARTED;
+}
+
 std::uint16_t CGsmMgr::Stop() {
+    m_portWatch.Stop();
+    m_waitingForPort = false;
+    m_portMissingShown = false;
     return m_handler.Stop();
 }
 
@@ -99,6 +132,13 @@ void CGsmMgr::SendFreeFormatSms(const std::string& text, const std::string& reci
 }
 
 void CGsmMgr::OnStatus(const CGsmHandlerMsg& status) {
+    if (status.Code == PORT_FOUND_CODE) {
+        // The handler's reports and the pane show that the modem is back.
+        if (m_waitingForPort && status.Value == m_watchRun) {
+            Start(m_owner);
+        }
+        return;
+    }
     auto pane = [&](const char* tag) { m_frontEnd.SetPaneText(GSM_PANE, Text::Tr(tag)); };
     // Level 1 messages are errors the operator must see: they bring the window to the front.
     auto info = [&](const char* tag, bool toFront) { m_frontEnd.AddSystemInfo(Text::Tr(tag), toFront); };

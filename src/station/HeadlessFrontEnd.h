@@ -27,6 +27,8 @@ public:
     void SetPaneText(int pane, const std::string& text) override;
     void AddSystemInfo(const std::string& text, bool toFront) override;
     void Beep(EBeep) override {}
+    // Nobody can pick another port: the station keeps the modem and waits for its port.
+    bool RetryMissingPort() override { return true; }
     EDbMgrAnswer DatabaseMgrDialog(int mode, const std::vector<std::string>& lines) override;
     void DatabaseMgrProgress(const std::string& line) override;
 

@@ -3,6 +3,7 @@
 #include "MsgKinds.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 constexpr const char* SOURCE = "CTelComHandler::ThreadMain";
@@ -40,6 +41,24 @@ bool CTelComHandler::LinkStart() {
     if (!RaiseThreadPriority()) {
         Log("Thread priority could not be raised, running at normal priority");
     }
+    m_outageFailures = 0;
+    m_restartPauseMs = 0;
+    m_maxReplyTime = m_sumReplyTime = m_replyCount = m_avgReplyTime = 0;
+    Log("Startup - Ver. 2.65");
+    BeginRun();
+    return true;
+}
+
+void CTelComHandler::BeginRun() {
+    std::size_t dropped = m_pending.Count() + (m_current ? 1 : 0);
+    m_pending.RemoveAll();
+    m_current.reset();
+    while (GetMsg()) {
+        ++dropped;
+    }
+    if (dropped != 0 && m_log) {
+        m_log->WriteF(SOURCE, "Dropped %zu requests of the previous run", dropped);
+    }
     m_state = LINK_ST_IDLE;
     m_lastFlags = 0;
     m_reportedFlags = 0xFF;
@@ -49,9 +68,48 @@ bool CTelComHandler::LinkStart() {
     m_reportToAck = false;
     m_acceptExpected = false;
     m_pauseMs = 0;
-    m_maxReplyTime = m_sumReplyTime = m_replyCount = m_avgReplyTime = 0;
-    Log("Startup - Ver. 2.65");
-    return true;
+    m_runStartTick = Clock().Tick();
+}
+
+void CTelComHandler::Fail(std::uint16_t kind) {
+    const std::uint32_t now = Clock().Tick();
+    if (m_outageFailures != 0 && now - m_runStartTick >= RECOVERED_AFTER_MS) {
+        m_outageFailures = 0;
+    }
+    m_restartPauseMs =
+        m_outageFailures == 0 ? FIRST_RESTART_PAUSE_MS : std::min(m_restartPauseMs * 2, MAX_RESTART_PAUSE_MS);
+    auto msg = std::make_unique<CComMsg>(kind);
+    msg->LinkValue = m_outageFailures;
+    PostToOwner(std::move(msg));
+    if (m_outageFailures < UINT16_MAX) {
+        ++m_outageFailures;
+    }
+    m_current.reset();
+    m_link.Close();
+    m_failedTick = now;
+    m_state = LINK_ST_FAILED;
+    if (m_log) {
+        m_log->WriteF(SOURCE, "Link failed, port closed, opening it again in %u ms", m_restartPauseMs);
+    }
+}
+
+void CTelComHandler::StepFailed() {
+    // The pause runs in short slices so that a stop request is seen.
+    const std::uint32_t passed = Clock().Tick() - m_failedTick;
+    if (passed < m_restartPauseMs) {
+        Clock().Sleep(std::min<std::uint32_t>(m_restartPauseMs - passed, PAUSE_SLICE_MS));
+        return;
+    }
+    if (!m_link.Open(m_portNumber, m_speed)) {
+        m_restartPauseMs = std::min(m_restartPauseMs * 2, MAX_RESTART_PAUSE_MS);
+        m_failedTick = Clock().Tick();
+        if (m_log) {
+            m_log->WriteF(SOURCE, "Port cannot be opened, next try in %u ms", m_restartPauseMs);
+        }
+        return;
+    }
+    BeginRun();
+    Log("Port opened again, polling resumes");
 }
 
 void CTelComHandler::LinkEnd() {
@@ -80,8 +138,7 @@ void CTelComHandler::LinkStep() {
         break;
     case LINK_ST_FAILED:
     default:
-        // Nothing is sent any more; the owner has been told and the thread waits to be stopped.
-        Clock().Sleep(FAILED_IDLE_MS);
+        StepFailed();
         break;
     }
 }
@@ -138,8 +195,7 @@ void CTelComHandler::StepSend() {
         m_sendTick = Clock().Tick();
         m_state = LINK_ST_WAIT;
     } else {
-        Post(MsgKind::COM_TX_FAILURE);
-        m_state = LINK_ST_FAILED;
+        Fail(MsgKind::COM_TX_FAILURE);
     }
 }
 
@@ -149,9 +205,7 @@ void CTelComHandler::StepWait() {
     const std::uint16_t result = m_link.WaitFrame(buffer, n, REPLY_WAIT_MS);
     if (result == CTelLinkProt::TELLINK_RX_READ_ERROR) {
         Log("Serial Rx Error");
-        m_current.reset();
-        Post(MsgKind::COM_RX_FAILURE);
-        m_state = LINK_ST_FAILED;
+        Fail(MsgKind::COM_RX_FAILURE);
         return;
     }
     if (result != CTelLinkProt::TELLINK_RX_FRAME) {
@@ -175,9 +229,7 @@ void CTelComHandler::StepWait() {
             m_state = LINK_ST_SEND;
         } else {
             m_log->WriteF(SOURCE, "Invalid RX command: %u, Aborting", unsigned(code));
-            m_current.reset();
-            Post(MsgKind::COM_RX_FAILURE);
-            m_state = LINK_ST_FAILED;
+            Fail(MsgKind::COM_RX_FAILURE);
         }
         return;
     }

@@ -11,8 +11,16 @@
 
 // The modem link thread. Polls the telephone modem continuously, sends the requests the telephone
 // handler queues (kind 45), checks every reply, retries, and reports to its owner: flag changes
-// (48), signal level changes (49), reports (50), a request given up (51) and fatal link failures
-// (52 reception, 54 transmission).
+// (48), signal level changes (49), reports (50), a request given up (51) and link failures (52
+// reception, 54 transmission).
+//
+// A failed link does not stay dead: it closes the port and opens it again after a pause that
+// starts at 2 s and doubles with every further failure up to 60 s, so that a modem that was
+// unplugged, reset or garbled for a while is served again without a restart of the program. The
+// LinkValue of a kind-52/54 message counts the failures of the same outage before it (0: the link
+// had been working); an outage is over once the link has run for a minute without failing.
+// Requests and messages queued before a start or restart belong to the old run and are dropped,
+// so that no stale command (a line take, a raw send) goes out first.
 class CTelComHandler : public CHandler {
 public:
     enum LinkState : std::uint32_t {
@@ -20,7 +28,7 @@ public:
         LINK_ST_SEND = 1,
         LINK_ST_WAIT = 2,
         LINK_ST_RETRY = 3,
-        LINK_ST_FAILED = 4,
+        LINK_ST_FAILED = 4, // port closed, waiting to open it again
     };
 
     // Command and reply codes the link itself knows.
@@ -41,7 +49,12 @@ public:
     static constexpr std::uint16_t MAX_SENDS = 5;
     static constexpr std::uint16_t MAX_INVALID = 3;
     static constexpr std::uint16_t MAX_ABORT_LOGS = 5;
-    static constexpr std::uint32_t FAILED_IDLE_MS = 10;
+    static constexpr std::uint32_t FIRST_RESTART_PAUSE_MS = 2000;
+    static constexpr std::uint32_t MAX_RESTART_PAUSE_MS = 60000;
+    // A link that has run this long since its last restart has recovered: its next failure is a
+    // new outage and waits the shortest pause again.
+    static constexpr std::uint32_t RECOVERED_AFTER_MS = 60000;
+    static constexpr std::uint32_t PAUSE_SLICE_MS = 10;
     static constexpr std::uint32_t STAT_SUM_LIMIT = 4294966295u;
 
     explicit CTelComHandler(IMsgSink* owner = nullptr, const IClock& clock = CSystemClock::Instance());
@@ -59,6 +72,10 @@ public:
 
     std::uint32_t State() const { return m_state; }
     std::size_t PendingRequests() const { return m_pending.Count(); }
+    // The pause before the next attempt to open the port again (0 while the link works).
+    std::uint32_t RestartPause() const { return m_restartPauseMs; }
+    // Failures in the current outage (0 while there is none).
+    std::uint16_t OutageFailures() const { return m_outageFailures; }
     std::uint32_t MaxReplyTime() const { return m_maxReplyTime; }
     std::uint32_t AverageReplyTime() const { return m_avgReplyTime; }
     std::uint32_t ReplyCount() const { return m_replyCount; }
@@ -71,6 +88,11 @@ private:
     void StepSend();
     void StepWait();
     void StepRetry();
+    void StepFailed();
+    // The link stops working: tells the owner (kind 52 or 54), closes the port and waits.
+    void Fail(std::uint16_t kind);
+    // Drops the requests still queued or pending, and forgets what the modem last said.
+    void BeginRun();
     void UpdateStatistics();
     void Post(std::uint16_t kind);
     void Log(const char* text);
@@ -98,4 +120,9 @@ private:
     std::uint32_t m_avgReplyTime = 0;
     std::uint32_t m_pauseStart = 0;
     std::uint32_t m_pauseMs = 0;
+
+    std::uint16_t m_outageFailures = 0;
+    std::uint32_t m_restartPauseMs = 0;
+    std::uint32_t m_failedTick = 0;
+    std::uint32_t m_runStartTick = 0;
 };

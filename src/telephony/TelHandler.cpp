@@ -45,6 +45,7 @@ void CTelHandler::ThreadMain() {
 
 bool CTelHandler::HandlerStart() {
     m_log = std::make_unique<CLogFile>("TelHandler", 1000, Clock());
+    DropOldMessages();
     IMsgSink* link = m_linkOverride;
     if (link == nullptr) {
         m_link.SetOwner(this);
@@ -59,9 +60,8 @@ bool CTelHandler::HandlerStart() {
     m_state = TELHND_ST_START;
     m_modemFlags = 0;
     m_comError = 0;
-    m_replySlot.reset();
-    m_acceptReply = false;
-    m_srState = m_rawState = m_infoState = m_lcState = m_resetState = m_wrState = PRIM_IDLE;
+    m_linkDown = false;
+    ResetPrimitives();
     m_telInfo.Init(link, m_log.get());
     // A fresh call manager, so that protocol steps cut off by an earlier stop do not carry over;
     // the unattended mode is the operator's choice and stays.
@@ -82,6 +82,43 @@ std::uint16_t CTelHandler::HandlerEnd() {
     m_log.reset();
     m_replySlot.reset();
     return result;
+}
+
+void CTelHandler::DropOldMessages() {
+    // Requests of the user interface and link reports that waited while the handler was stopped
+    // belong to the run before: an old abort or relay request must not act on the new one.
+    std::size_t dropped = 0;
+    while (MsgPtr msg = GetMsg()) {
+        if (msg->Kind == MsgKind::TEL_UNATTENDED_MODE) {
+            if (auto req = MsgCast<CTelHandlerMsg>(msg)) {
+                m_callMgr->SetUnattended(req->Flag);
+            }
+            continue;
+        }
+        ++dropped;
+    }
+    if (dropped != 0 && m_log) {
+        m_log->WriteF(THREAD_SOURCE, "Dropped %zu messages of the previous run", dropped);
+    }
+}
+
+void CTelHandler::ResetPrimitives() {
+    m_replySlot.reset();
+    m_acceptReply = false;
+    m_srState = m_rawState = m_infoState = m_lcState = m_resetState = m_wrState = PRIM_IDLE;
+}
+
+void CTelHandler::HandleLinkFailure(const CComMsg& msg, const char* logText, const char* textTag) {
+    Log(THREAD_SOURCE, logText);
+    // Every waiting primitive ends with its communication error; the link opens the port again
+    // by itself, and its first flags report ends the outage here.
+    m_comError = 1;
+    m_linkDown = true;
+    if (msg.LinkValue == 0) {
+        TelStatus(TELSTATUS_SERIAL_FAILURE, Text::Tr(textTag));
+    } else {
+        TelStatus(TELSTATUS_LINK_DOWN);
+    }
 }
 
 void CTelHandler::HandlerStep() {
@@ -118,6 +155,7 @@ void CTelHandler::Send(std::unique_ptr<CTelMsg> request) {
 void CTelHandler::HandleFlags(const CComMsg& msg) {
     m_modemFlags = msg.Data[1];
     m_comError = 0;
+    m_linkDown = false;
     ReportLineStatus();
 }
 
@@ -174,6 +212,7 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
     case MsgKind::COM_REPLY:
         if (auto frame = MsgCast<CComMsg>(msg)) {
             m_comError = 0;
+            m_linkDown = false;
             // Replies are decoded only while a primitive waits for one; the rest are dropped.
             if (m_acceptReply || frame->Data[0] == TELREP_IGNORED) {
                 if (auto reply = m_telInfo.Decode(*frame); reply && m_acceptReply) {
@@ -186,12 +225,14 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
         m_comError = 1;
         return;
     case MsgKind::COM_RX_FAILURE:
-        Log(THREAD_SOURCE, "Serial Reception Failure");
-        TelStatus(TELSTATUS_SERIAL_FAILURE, Text::Tr("IDS_TELHANDLER_MSG_2"));
+        if (auto failure = MsgCast<CComMsg>(msg)) {
+            HandleLinkFailure(*failure, "Serial Reception Failure", "IDS_TELHANDLER_MSG_2");
+        }
         return;
     case MsgKind::COM_TX_FAILURE:
-        Log(THREAD_SOURCE, "Serial Transmission Failure");
-        TelStatus(TELSTATUS_SERIAL_FAILURE, Text::Tr("IDS_TELHANDLER_MSG_1"));
+        if (auto failure = MsgCast<CComMsg>(msg)) {
+            HandleLinkFailure(*failure, "Serial Transmission Failure", "IDS_TELHANDLER_MSG_1");
+        }
         return;
     default:
         if (m_log) {
@@ -202,6 +243,12 @@ void CTelHandler::HandleMessage(MsgPtr msg) {
 }
 
 void CTelHandler::StepState() {
+    // A call in progress ends by itself on the communication error; any other state gives way.
+    if (m_linkDown && m_state != TELHND_ST_INCOMING && m_state != TELHND_ST_LINK_DOWN) {
+        Log(THREAD_SOURCE, "TELHND_ST_LINK_DOWN: waiting for the serial link");
+        ResetPrimitives();
+        m_state = TELHND_ST_LINK_DOWN;
+    }
     switch (m_state) {
     case TELHND_ST_START:
         m_state = TELHND_ST_MODEM_INFO;
@@ -258,7 +305,10 @@ void CTelHandler::StepState() {
             if ((m_modemFlags & TELFLAG_OFF_HOOK) != 0) {
                 Log(THREAD_SOURCE, "TELHND_ST_INCOMING: Phone off hook after call ended");
             }
-            TelStatus(TELSTATUS_LINE_OK);
+            // After a link failure the pane keeps saying so until the link works again.
+            if (!m_linkDown) {
+                TelStatus(TELSTATUS_LINE_OK);
+            }
             m_state = TELHND_ST_IDLE;
         } else {
             PostToOwner(std::move(msg));
@@ -317,6 +367,13 @@ void CTelHandler::StepState() {
 
     case TELHND_ST_RETRY_WAIT:
         if (m_stateTimer.Expired()) {
+            m_state = TELHND_ST_START;
+        }
+        break;
+
+    case TELHND_ST_LINK_DOWN:
+        // The link works again: check the modem as after every failure.
+        if (!m_linkDown) {
             m_state = TELHND_ST_START;
         }
         break;

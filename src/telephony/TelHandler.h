@@ -47,6 +47,11 @@ enum TelStatusCode : std::uint16_t {
     TELSTATUS_SW_TOO_OLD = 7,
     TELSTATUS_MODEL_NOT_SUPPORTED = 8,
     TELSTATUS_STARTUP_INFO = 9,
+    // The serial link failed again within the same outage: the pane says so, the operator was
+    // already told (status 6).
+    TELSTATUS_LINK_DOWN = 10,
+    // Not from the handler: the telephone manager's port watch found the missing serial port.
+    TELSTATUS_PORT_FOUND = 11,
 };
 
 // Settings the telephone manager hands to the handler before starting it.
@@ -81,6 +86,7 @@ public:
         TELHND_ST_COM_ERROR = 9,
         TELHND_ST_COM_ERROR_WAIT = 10,
         TELHND_ST_RETRY_WAIT = 11,
+        TELHND_ST_LINK_DOWN = 12, // the serial link failed; waiting until it works again
     };
 
     static constexpr std::uint32_t BUSY_WAIT_MS = 1700;
@@ -130,6 +136,7 @@ public:
 
     std::uint32_t State() const { return m_state; }
     bool ComError() const { return m_comError != 0; }
+    bool LinkDown() const { return m_linkDown; }
     std::uint16_t InterfaceType() const { return m_interfaceType; }
     std::uint16_t SignalLevel() const { return m_signalLevel; }
     CIncomingCallMgr& CallMgr() { return *m_callMgr; }
@@ -140,6 +147,11 @@ protected:
 
 private:
     void HandleMessage(MsgPtr msg);
+    // Drops what waits in the input queue from before this start; the operator's unattended
+    // choice is kept.
+    void DropOldMessages();
+    void HandleLinkFailure(const CComMsg& msg, const char* logText, const char* textTag);
+    void ResetPrimitives();
     void HandleFlags(const CComMsg& msg);
     void ReportLineStatus();
     void StepState();
@@ -158,6 +170,7 @@ private:
     std::uint32_t m_state = TELHND_ST_START;
     std::uint8_t m_modemFlags = 0;
     std::int32_t m_comError = 0;
+    bool m_linkDown = false;
     std::unique_ptr<CTelMsg> m_replySlot;
     bool m_acceptReply = false;
     std::uint16_t m_interfaceType = 0;

@@ -1,9 +1,12 @@
 #include "TelMgr.h"
 
+#include "MsgKinds.h"
 #include "SwHwInfo.h"
 #include "Translate.h"
 
-CTelMgr::CTelMgr(const IClock& clock) : m_handler(nullptr, clock) {}
+#include <string>
+
+CTelMgr::CTelMgr(const IClock& clock) : m_handler(nullptr, clock), m_portWatch(clock) {}
 
 CTelMgr::~CTelMgr() = default;
 
@@ -22,6 +25,8 @@ int CTelMgr::Start(IMsgSink* databaseHandler) {
     if (m_frontEnd == nullptr || m_settings == nullptr) {
         return 1;
     }
+    m_hub = databaseHandler;
+    m_waitingForPort = false;
     Pane(Text::Tr("IDS_TELMGR_MSG_1"));
     if (m_settings->TelEnabled == 0) {
         Pane(Text::Tr("IDS_TELMGR_MSG_5"));
@@ -42,9 +47,15 @@ int CTelMgr::Start(IMsgSink* databaseHandler) {
 
         const std::uint16_t result = m_handler.Start();
         if (result == CHandler::HANDLER_STARTED) {
+            m_portMissingShown = false;
             return 1;
         }
         if (result == CHandler::HANDLER_START_FAILED) {
+            // A late USB adapter must not switch the modem off for good.
+            if (m_frontEnd->RetryMissingPort()) {
+                WaitForPort();
+                return 1;
+            }
             m_frontEnd->Beep(IFrontEnd::EBeep::Exclamation);
             int port = m_settings->TelComPort;
             if (m_frontEnd->SerialPortErrorDialog(Text::Tr("IDS_TELMGR_MSG_2"), port)) {
@@ -63,7 +74,30 @@ int CTelMgr::Start(IMsgSink* databaseHandler) {
     }
 }
 
+void CTelMgr::WaitForPort() {
+    const int port = m_settings->TelComPort;
+    Pane(Text::Tr("IDS_TELMGR_MSG_13"));
+    if (!m_portMissingShown) {
+        m_portMissingShown = true;
+        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_2") + ": " +
+                                      Text::Tr("IDC_SET_COMPORT_UNABLE_TO_OPEN") + " (COM" +
+                                      std::to_string(port) + ")",
+                                  true);
+    }
+    m_portWatch.Stop();
+    // The run number tells this watch's report from one of a watch stopped before.
+    ++m_watchRun;
+    auto found = std::make_unique<CTelHandlerMsg>(MsgKind::TEL_STATUS, TELSTATUS_PORT_FOUND);
+    found->Value = m_watchRun;
+    m_portWatch.SetOwner(m_hub);
+    m_portWatch.Configure(static_cast<std::int16_t>(port), std::move(found));
+    m_waitingForPort = m_portWatch.Start() == CHandler::HANDLER_STARTED;
+}
+
 std::uint16_t CTelMgr::Stop() {
+    m_portWatch.Stop();
+    m_waitingForPort = false;
+    m_portMissingShown = false;
     return m_handler.Stop();
 }
 
@@ -112,10 +146,19 @@ void CTelMgr::OnStatus(const CTelHandlerMsg& msg) {
                                   true);
         break;
     case TELSTATUS_SERIAL_FAILURE:
+        // The link opens its port again by itself, so the operator is told once per outage and
+        // not asked to restart the program.
         Pane(Text::Tr("IDS_TELMGR_MSG_12"));
-        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_17"), true);
-        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_15") + msg.Text + Text::Tr("IDS_TELMGR_MSG_16"),
-                                  false);
+        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_14") + " " + msg.Text, true);
+        break;
+    case TELSTATUS_LINK_DOWN:
+        Pane(Text::Tr("IDS_TELMGR_MSG_12"));
+        break;
+    case TELSTATUS_PORT_FOUND:
+        // The handler's start-up lines and the pane show that the modem is back.
+        if (m_waitingForPort && msg.Value == m_watchRun) {
+            Start(m_hub);
+        }
         break;
     case TELSTATUS_SW_TOO_OLD:
         Pane(Text::Tr("IDS_TELMGR_MSG_22"));

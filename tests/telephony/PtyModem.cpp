@@ -13,13 +13,20 @@ CPtyModem::CPtyModem(int port) : m_port(port) {
         m_hadSerialDir = true;
     }
     ::setenv("MORA_SERIAL_DIR", m_dir.Path().c_str(), 1);
+    Plug();
+}
+
+bool CPtyModem::Plug() {
+    HangUp();
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
-        return;
+        HangUp();
+        return false;
     }
     const char* name = ::ptsname(m_master);
     if (name == nullptr) {
-        return;
+        HangUp();
+        return false;
     }
     m_slave = name;
     // The slave starts in cooked mode with echo; until the station configures it, keep it raw so
@@ -29,11 +36,18 @@ CPtyModem::CPtyModem(int port) : m_port(port) {
         ::cfmakeraw(&tio);
         ::tcsetattr(m_master, TCSANOW, &tio);
     }
-    const std::string link = m_dir.File("COM" + std::to_string(port));
+    const std::string link = m_dir.File("COM" + std::to_string(m_port));
+    ::unlink(link.c_str());
     if (::symlink(m_slave.c_str(), link.c_str()) != 0) {
-        ::close(m_master);
-        m_master = -1;
+        HangUp();
+        return false;
     }
+    return true;
+}
+
+void CPtyModem::Unplug() {
+    HangUp();
+    ::unlink(m_dir.File("COM" + std::to_string(m_port)).c_str());
 }
 
 CPtyModem::~CPtyModem() {

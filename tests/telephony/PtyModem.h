@@ -25,8 +25,12 @@ public:
     std::vector<std::uint8_t> Read(int waitMs = 50);
     // One frame of the station, bytes as on the wire, or empty after waitMs without a complete one.
     std::vector<std::uint8_t> ReadFrame(int waitMs = 1000);
-    // Closes the master: the device vanishes under the station.
+    // Closes the master: the device vanishes under the station (its name stays, leading nowhere).
     void HangUp();
+    // The device and its name are gone, as an unplugged USB adapter.
+    void Unplug();
+    // A new device under the same name, as an adapter plugged in (again). False when it failed.
+    bool Plug();
 
     // A complete reply frame on the wire: code, length, flags, parameters, check byte.
     static std::vector<std::uint8_t> Frame(std::uint8_t code, std::uint8_t flags,

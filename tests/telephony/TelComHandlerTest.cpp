@@ -60,6 +60,22 @@ protected:
 
     std::vector<MsgPtr> Take() { return m_sink.Take(); }
 
+    // The device vanishes after a good exchange: the next frame cannot be written.
+    void FailWrite() {
+        m_modem.HangUp();
+        m_link.LinkStep(); // idle
+        m_link.LinkStep(); // the send fails
+        EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_FAILED);
+    }
+    // Runs the pause and the attempts to open the port until one succeeds (at most 70 s).
+    void StepWhileFailed() {
+        const std::uint32_t start = m_clock.Tick();
+        while (m_link.State() == CTelComHandler::LINK_ST_FAILED && m_clock.Tick() - start < 70000) {
+            m_link.LinkStep();
+        }
+        EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_IDLE);
+    }
+
     std::string Log() const { return CTempDir::ReadFile(m_dir.File("TelComHandler.log")); }
     int LogCount(const std::string& text) const {
         std::istringstream in(Log());
@@ -238,30 +254,61 @@ TEST_F(TelComHandlerTest, OnlyTheFirstFiveGiveUpsInARowAreLogged) {
     EXPECT_EQ(LogCount("Reply Timeout, retrying"), 20);
 }
 
-TEST_F(TelComHandlerTest, InvalidReplyCodesAreRetriedAndTheThirdInARowStopsTheLink) {
+TEST_F(TelComHandlerTest, InvalidReplyCodesAreRetriedAndTheThirdInARowRestartsTheLink) {
     // 0x97 is the last valid code and is forwarded.
     Exchange(CPtyModem::Frame(0x97, 0x90));
     auto msgs = Take();
     EXPECT_EQ(CountKind(msgs, MsgKind::COM_REPLY), 1u);
     EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL_ACK);
+    // A line take waits while the modem is busy, and a raw send behind it.
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0xD0)), POLL);
+    m_link.PutMsg(Request(0x82, {0x01}));
+    Take();
 
-    EXPECT_EQ(Exchange(CPtyModem::Frame(0x80, 0x90)), POLL);
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x80, 0xD0)), POLL);
     EXPECT_EQ(LogCount("CTelComHandler::ThreadMain: Invalid RX command: 128, retrying: 1"), 1);
-    EXPECT_EQ(Exchange(CPtyModem::Frame(0x98, 0x90)), POLL);
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x98, 0xD0)), POLL);
     EXPECT_EQ(LogCount("CTelComHandler::ThreadMain: Invalid RX command: 152, retrying: 2"), 1);
     EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_SEND);
-    EXPECT_EQ(Exchange(CPtyModem::Frame(0x12, 0x90)), POLL);
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x12, 0xD0)), POLL);
     EXPECT_EQ(LogCount("CTelComHandler::ThreadMain: Invalid RX command: 18, Aborting"), 1);
     EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_FAILED);
     msgs = Take();
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0]->Kind, MsgKind::COM_RX_FAILURE);
+    EXPECT_EQ(dynamic_cast<const CComMsg&>(*msgs[0]).LinkValue, 0) << "the first failure of an outage";
+    EXPECT_EQ(m_link.RestartPause(), CTelComHandler::FIRST_RESTART_PAUSE_MS);
+    m_link.PutMsg(Request(0x84, {0x0F})); // queued while the link is down
 
-    // Failed is final: nothing more goes out.
-    for (int i = 0; i < 20; ++i) {
+    // Nothing goes out during the pause of 2 s.
+    const std::uint32_t failedAt = m_clock.Tick();
+    while (m_link.State() == CTelComHandler::LINK_ST_FAILED && m_clock.Tick() - failedAt < 5000) {
         m_link.LinkStep();
     }
-    EXPECT_TRUE(m_modem.Read(20).empty());
+    EXPECT_GE(m_clock.Tick() - failedAt, 2000u);
+    EXPECT_LT(m_clock.Tick() - failedAt, 2100u);
+    EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_IDLE);
+    EXPECT_EQ(LogCount("Port opened again, polling resumes"), 1);
+    EXPECT_EQ(LogCount("Dropped 2 requests of the previous run"), 1);
+    EXPECT_EQ(m_link.PendingRequests(), 0u);
+
+    // Polling resumes; the old line take and raw send never go out, and the flags are reported as
+    // after a start.
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
+    msgs = Take();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0]->Kind, MsgKind::COM_STATUS_FLAGS);
+}
+
+TEST_F(TelComHandlerTest, ALinkStartDropsTheRequestsOfTheRunBefore) {
+    m_link.LinkEnd();
+    m_link.PutMsg(Request(0x82, {0x01}));
+    m_link.PutMsg(Request(0x84, {0x0F}));
+    ASSERT_TRUE(m_link.LinkStart());
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
+    EXPECT_EQ(LogCount("Dropped 2 requests of the previous run"), 1);
 }
 
 TEST_F(TelComHandlerTest, AValidReplyBetweenInvalidOnesStartsTheCountAgain) {
@@ -274,23 +321,68 @@ TEST_F(TelComHandlerTest, AValidReplyBetweenInvalidOnesStartsTheCountAgain) {
     EXPECT_EQ(m_sink.Count(MsgKind::COM_RX_FAILURE), 0u);
 }
 
-TEST_F(TelComHandlerTest, AVanishedDeviceStopsTheLink) {
+// An unplugged adapter: the port is tried again after 2, 4, 8, ... s, at most every 60 s, until it
+// is back. A failure soon after counts to the same outage; after a good minute it is a new one.
+TEST_F(TelComHandlerTest, AVanishedDeviceIsOpenedAgainWithAGrowingPauseOnceItIsBack) {
     Exchange(CPtyModem::Frame(0x81, 0x90));
+    Take();
     NextFrame();
-    m_modem.HangUp();
+    m_modem.Unplug();
     m_link.LinkStep();
     EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_FAILED);
-    EXPECT_EQ(m_sink.Count(MsgKind::COM_RX_FAILURE), 1u);
     EXPECT_EQ(LogCount("Serial Rx Error"), 1);
+    auto msgs = Take();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0]->Kind, MsgKind::COM_RX_FAILURE);
+    EXPECT_EQ(dynamic_cast<const CComMsg&>(*msgs[0]).LinkValue, 0);
+
+    std::vector<std::uint32_t> pauses{m_link.RestartPause()};
+    const std::uint32_t start = m_clock.Tick();
+    while (m_clock.Tick() - start < 2000 + 4000 + 8000 + 16000 + 32000 + 60000 + 500) {
+        m_link.LinkStep();
+        if (m_link.RestartPause() != pauses.back()) {
+            pauses.push_back(m_link.RestartPause());
+        }
+    }
+    EXPECT_EQ(pauses, (std::vector<std::uint32_t>{2000, 4000, 8000, 16000, 32000, 60000}));
+    EXPECT_EQ(LogCount("Port cannot be opened, next try in 60000 ms"), 2) << "never longer than 60 s";
+    EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_FAILED);
+    EXPECT_TRUE(Take().empty()) << "the owner was told once";
+
+    ASSERT_TRUE(m_modem.Plug());
+    StepWhileFailed();
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
+    EXPECT_EQ(CountKind(Take(), MsgKind::COM_STATUS_FLAGS), 1u);
+
+    // It fails again at once: the same outage, the longest pause.
+    FailWrite();
+    msgs = Take();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(dynamic_cast<const CComMsg&>(*msgs[0]).LinkValue, 1);
+    EXPECT_EQ(m_link.RestartPause(), CTelComHandler::MAX_RESTART_PAUSE_MS);
+
+    // Back, and well for a minute: the next failure starts a new outage with the shortest pause.
+    ASSERT_TRUE(m_modem.Plug());
+    StepWhileFailed();
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
+    m_clock.Advance(CTelComHandler::RECOVERED_AFTER_MS);
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
+    Take();
+    FailWrite();
+    msgs = Take();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0]->Kind, MsgKind::COM_TX_FAILURE);
+    EXPECT_EQ(dynamic_cast<const CComMsg&>(*msgs[0]).LinkValue, 0);
+    EXPECT_EQ(m_link.RestartPause(), CTelComHandler::FIRST_RESTART_PAUSE_MS);
 }
 
-TEST_F(TelComHandlerTest, AFrameThatCannotBeWrittenStopsTheLink) {
+TEST_F(TelComHandlerTest, AFrameThatCannotBeWrittenRestartsTheLink) {
     Exchange(CPtyModem::Frame(0x81, 0x90));
-    m_modem.HangUp();
-    m_link.LinkStep(); // idle
-    m_link.LinkStep(); // send fails
-    EXPECT_EQ(m_link.State(), CTelComHandler::LINK_ST_FAILED);
+    FailWrite();
     EXPECT_EQ(m_sink.Count(MsgKind::COM_TX_FAILURE), 1u);
+    ASSERT_TRUE(m_modem.Plug());
+    StepWhileFailed();
+    EXPECT_EQ(Exchange(CPtyModem::Frame(0x81, 0x90)), POLL);
 }
 
 TEST_F(TelComHandlerTest, OtherMessagesAreLoggedAndDropped) {

@@ -93,6 +93,12 @@ protected:
         Deliver(std::move(msg));
     }
     void Link(std::uint16_t kind) { Deliver(std::make_unique<CComMsg>(kind)); }
+    // A failure of the link; `before` counts the failures of the same outage before it.
+    void LinkFailure(std::uint16_t kind, std::uint16_t before) {
+        auto msg = std::make_unique<CComMsg>(kind);
+        msg->LinkValue = before;
+        Deliver(std::move(msg));
+    }
 
     // The frames the handler gave the link since the last call, as command + data bytes.
     std::vector<Bytes> Sent() {
@@ -267,17 +273,81 @@ TEST_F(TelHandlerTest, FlagsAndSignalBecomeStatusReports) {
     EXPECT_EQ(CTelHandler::SignalPercent(13), 50);
 }
 
-TEST_F(TelHandlerTest, SerialFailuresOfTheLinkAreReported) {
+// The link opens its port again by itself: the operator is told once per outage, the handler waits
+// without time-out reports and checks the modem again when the link is back.
+TEST_F(TelHandlerTest, ALinkFailureIsToldOnceAndTheModemCheckedAgainWhenTheLinkIsBack) {
     ToIdle();
-    Link(MsgKind::COM_RX_FAILURE);
-    Link(MsgKind::COM_TX_FAILURE);
-    const auto st = Statuses();
-    ASSERT_EQ(st.size(), 2u);
+    LinkFailure(MsgKind::COM_RX_FAILURE, 0);
+    auto st = Statuses();
+    ASSERT_EQ(st.size(), 1u);
     EXPECT_EQ(st[0].code, TELSTATUS_SERIAL_FAILURE);
     EXPECT_EQ(st[0].text, "Serial Reception failure");
-    EXPECT_EQ(st[1].text, "Serial Transmission failure");
     EXPECT_EQ(LogCount("Serial Reception Failure"), 1);
-    EXPECT_EQ(LogCount("Serial Transmission Failure"), 1);
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_LINK_DOWN);
+    Pass(70000);
+    EXPECT_TRUE(Statuses().empty()) << "no time-out or error reports while the link restarts";
+    EXPECT_TRUE(Sent().empty());
+
+    // Back for a moment, then down again in the same outage: only the pane changes.
+    Flags(0x90);
+    Step(3);
+    EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x8A, 0x00}}));
+    LinkFailure(MsgKind::COM_TX_FAILURE, 1);
+    st = Statuses();
+    ASSERT_EQ(st.size(), 2u);
+    EXPECT_EQ(st[0].code, TELSTATUS_LINE_OK);
+    EXPECT_EQ(st[1].code, TELSTATUS_LINK_DOWN);
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_LINK_DOWN);
+    Pass(5000);
+    EXPECT_TRUE(Statuses().empty()) << "the interrupted modem check reports nothing";
+
+    Flags(0x90);
+    AnswerInfo(0x01, 0x45);
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_IDLE);
+    EXPECT_FALSE(m_handler.LinkDown());
+}
+
+TEST_F(TelHandlerTest, ACallInProgressEndsWhenTheLinkFails) {
+    ToIdle();
+    for (int ring = 0; ring < 2; ++ring) {
+        Flags(0xB0);
+        Pass(1000);
+        Flags(0x90);
+        Pass(500);
+    }
+    Step(3);
+    EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x82, 0x00, 0x01}}));
+    Statuses();
+    LinkFailure(MsgKind::COM_RX_FAILURE, 0);
+    Pass(500);
+    EXPECT_EQ(LogCount("TELHND_ST_INCOMING: Incoming call done"), 1);
+    EXPECT_EQ(m_handler.State(), CTelHandler::TELHND_ST_LINK_DOWN);
+    const auto st = Statuses();
+    ASSERT_EQ(st.size(), 1u) << "the pane keeps the failure, no line OK after the call";
+    EXPECT_EQ(st[0].code, TELSTATUS_SERIAL_FAILURE);
+}
+
+TEST_F(TelHandlerTest, ARestartDropsWhatWaitedForTheHandlerButKeepsTheUnattendedMode) {
+    ToIdle();
+    m_handler.HandlerEnd();
+    auto relay = std::make_unique<CTelHandlerMsg>(MsgKind::TEL_SET_RELAY);
+    relay->RelayNo = 1;
+    relay->Flag = 1;
+    m_handler.PutMsg(std::move(relay));
+    m_handler.PutMsg(std::make_unique<CTelHandlerMsg>(MsgKind::TEL_ABORT_VOICE_CALL));
+    auto unattended = std::make_unique<CTelHandlerMsg>(MsgKind::TEL_UNATTENDED_MODE);
+    unattended->Flag = 1;
+    m_handler.PutMsg(std::move(unattended));
+    auto report = std::make_unique<CComMsg>(MsgKind::COM_STATUS_FLAGS);
+    report->Data[1] = 0x94;
+    m_handler.PutMsg(std::move(report));
+
+    ASSERT_TRUE(m_handler.HandlerStart());
+    EXPECT_EQ(m_handler.CallMgr().Unattended(), 1);
+    Step(3);
+    EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x8A, 0x00}})) << "the modem check comes first, no old relay";
+    EXPECT_EQ(m_handler.ModemFlags(), 0);
+    EXPECT_EQ(LogCount("Dropped 3 messages of the previous run"), 1);
 }
 
 TEST_F(TelHandlerTest, RequestsOfTheUserInterface) {

@@ -1,4 +1,5 @@
 #include "TelMgr.h"
+#include "JumpClock.h"
 #include "MsgKinds.h"
 #include "PtyModem.h"
 #include "RecordingFrontEnd.h"
@@ -8,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -27,6 +30,8 @@ const std::map<std::string, std::string> TEXTS = {
      "ERROR: Telephone Modem communication failure, check modem settings and connections..."},
     {"IDS_TELMGR_MSG_11", "ERROR: Telephone Modem communication failure,"},
     {"IDS_TELMGR_MSG_12", "TEL: Com Error"},
+    {"IDS_TELMGR_MSG_13", "TEL: Com Error"},
+    {"IDS_TELMGR_MSG_14", "ERROR: Telephone Modem serial port failure,"},
     {"IDS_TELMGR_MSG_15", "FATAL ERROR:"},
     {"IDS_TELMGR_MSG_16", ", check serial port installation and restart application..."},
     {"IDS_TELMGR_MSG_17", "Please contact Brennvik Europe or Brennvik Sweden AB if the problem remains..."},
@@ -40,6 +45,7 @@ const std::map<std::string, std::string> TEXTS = {
     {"IDS_TELMGR_MSG_25", "Telephone Modem Hardware Version Error,"},
     {"IDS_GSMMGR_MSG_30", "GSM: Com OK, No NET"},
     {"IDS_GSMMGR_MSG_31", "GSM: Com OK, NET %d%%"},
+    {"IDC_SET_COMPORT_UNABLE_TO_OPEN", "Unable to open the serial port !!"},
 };
 
 // The recording front end, with the serial-port error dialog answered from a script.
@@ -54,8 +60,10 @@ public:
         portAnswers.pop_front();
         return true;
     }
+    bool RetryMissingPort() override { return retryMissingPort; }
     std::deque<int> portAnswers;
     std::vector<std::pair<std::string, int>> dialogs;
+    bool retryMissingPort = false;
 };
 
 class TelMgrTest : public ::testing::Test {
@@ -187,16 +195,95 @@ TEST_F(TelMgrTest, StatusCodesBecomePaneTextsAndSystemInformation) {
     EXPECT_TRUE(m_frontEnd.systemInfo.back().toFront);
 }
 
-TEST_F(TelMgrTest, ASerialFailureAsksToRestartAndRaisesTheWindow) {
+// The link opens its port again by itself: one line for the outage, no advice to restart.
+TEST_F(TelMgrTest, ALinkFailureIsToldOnceWithoutAskingForARestart) {
     Status(6, "Serial Transmission failure");
     EXPECT_EQ(m_frontEnd.Pane(3), "TEL: Com Error");
-    ASSERT_EQ(m_frontEnd.systemInfo.size(), 2u);
-    // The window puts the newest line on top: the FATAL line ends up above the contact line.
-    EXPECT_EQ(m_frontEnd.systemInfo[0].text, TEXTS.at("IDS_TELMGR_MSG_17"));
+    ASSERT_EQ(m_frontEnd.systemInfo.size(), 1u);
+    EXPECT_EQ(m_frontEnd.systemInfo[0].text,
+              "ERROR: Telephone Modem serial port failure, Serial Transmission failure");
     EXPECT_TRUE(m_frontEnd.systemInfo[0].toFront);
-    EXPECT_EQ(m_frontEnd.systemInfo[1].text, "FATAL ERROR:Serial Transmission failure, check serial port "
-                                             "installation and restart application...");
-    EXPECT_FALSE(m_frontEnd.systemInfo[1].toFront);
+    Status(1);
+    Status(10);
+    EXPECT_EQ(m_frontEnd.Pane(3), "TEL: Com Error");
+    EXPECT_EQ(m_frontEnd.systemInfo.size(), 1u);
+}
+
+// Without an operator to ask, a missing port keeps the telephone enabled; the manager shows it
+// once, looks for the port every 10 s and starts the handler when it is there.
+TEST_F(TelMgrTest, AMissingPortIsWaitedForAndTheModemStartedWhenItAppears) {
+    CJumpClock clock;
+    CTelMgr mgr(clock);
+    mgr.Init(&m_frontEnd, &m_settings);
+    m_frontEnd.retryMissingPort = true;
+    CPtyModem modem(4);
+    modem.Unplug();
+    m_settings.TelEnabled = 1;
+    m_settings.TelComPort = 4;
+    ASSERT_TRUE(m_settings.SaveAll());
+
+    EXPECT_EQ(mgr.Start(&m_database), 1);
+    EXPECT_TRUE(m_frontEnd.dialogs.empty());
+    EXPECT_FALSE(mgr.Handler().IsRunning());
+    EXPECT_TRUE(mgr.WaitingForPort());
+    EXPECT_EQ(m_frontEnd.Pane(3), "TEL: Com Error");
+    ASSERT_EQ(m_frontEnd.systemInfo.size(), 1u);
+    EXPECT_EQ(m_frontEnd.systemInfo[0].text,
+              "Telephone Modem Serial Port Error: Unable to open the serial port !! (COM4)");
+    EXPECT_TRUE(m_frontEnd.systemInfo[0].toFront);
+    CSettings stored;
+    stored.Load();
+    EXPECT_EQ(stored.TelEnabled, 1) << "the setting is kept";
+
+    const auto waitForReport = [&](std::uint32_t ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (m_database.Size() == 0 && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return m_database.Size() != 0;
+    };
+    const auto portFound = [&] {
+        auto msgs = m_database.Take();
+        EXPECT_EQ(msgs.size(), 1u);
+        auto found = msgs.empty() ? nullptr : MsgCast<CTelHandlerMsg>(msgs[0]);
+        if (found == nullptr) {
+            ADD_FAILURE() << "no report of the port watch";
+            return std::make_unique<CTelHandlerMsg>(MsgKind::TEL_STATUS);
+        }
+        EXPECT_EQ(found->Code, TELSTATUS_PORT_FOUND);
+        return found;
+    };
+
+    // Not yet there after 10 s; nothing before the next 10 s when it is plugged in.
+    clock.Jump(CSerialPortWatch::RETRY_MS);
+    EXPECT_FALSE(waitForReport(200));
+    ASSERT_TRUE(modem.Plug());
+    EXPECT_FALSE(waitForReport(200));
+    clock.Jump(CSerialPortWatch::RETRY_MS);
+    ASSERT_TRUE(waitForReport(2000));
+    const auto found = portFound();
+
+    // Gone again before the manager got to it: it goes on waiting without a second line.
+    modem.Unplug();
+    mgr.OnStatus(*found);
+    EXPECT_TRUE(mgr.WaitingForPort());
+    EXPECT_FALSE(mgr.Handler().IsRunning());
+    EXPECT_EQ(m_frontEnd.systemInfo.size(), 1u);
+    ASSERT_TRUE(modem.Plug());
+    clock.Jump(CSerialPortWatch::RETRY_MS);
+    ASSERT_TRUE(waitForReport(2000));
+    const auto foundAgain = portFound();
+
+    // An old report is ignored; the new one starts the handler, which polls the modem.
+    mgr.OnStatus(*found);
+    EXPECT_FALSE(mgr.Handler().IsRunning());
+    mgr.OnStatus(*foundAgain);
+    EXPECT_TRUE(mgr.Handler().IsRunning());
+    EXPECT_FALSE(mgr.WaitingForPort());
+    EXPECT_EQ(modem.ReadFrame(1000), (std::vector<std::uint8_t>{0x81, 0x01, 0x00, 0x7F}));
+    EXPECT_TRUE(m_frontEnd.dialogs.empty());
+    EXPECT_EQ(m_frontEnd.systemInfo.size(), 1u);
+    EXPECT_EQ(mgr.Stop(), CHandler::HANDLER_STOPPED);
 }
 
 TEST_F(TelMgrTest, AStartupLineChangesNothingButTheList) {

@@ -106,6 +106,7 @@ const char* CSimScenario::Help() {
   offhook | onhook         operator telephone now
   fault silence|garbage|badcheck|gap|truncate|invalid|reply97|hangup count=1 value=<n>
   hangup                   the device vanishes
+  unplug | plug            the device and its link are removed | a new device under the link
   quit                     end the simulator
 )";
 }
@@ -533,6 +534,17 @@ bool CSimScenario::ParseStatement(const std::vector<std::string>& given, std::st
 
     if (what == "hangup" && words.size() == 1) {
         Add(m_text, [](CSimTelModem& m) { m.HangUp(); });
+        return true;
+    }
+    if (what == "unplug" && words.size() == 1) {
+        Add(m_text, [](CSimTelModem& m) { m.Unplug(); });
+        return true;
+    }
+    if (what == "plug" && words.size() == 1) {
+        Add(m_text, [](CSimTelModem& m) {
+            std::string error;
+            m.Plug(error);
+        });
         return true;
     }
     if (what == "quit" && words.size() == 1) {

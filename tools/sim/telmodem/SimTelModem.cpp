@@ -60,6 +60,8 @@ bool CSimTelModem::Start(const std::string& folder, int port, std::string& error
     if (!m_pty.Open(folder, port, error)) {
         return false;
     }
+    m_folder = folder;
+    m_port = port;
     m_startTick = m_clock.Tick();
     m_quit = false;
     m_running = true;
@@ -195,6 +197,43 @@ void CSimTelModem::ClearFaults() {
 void CSimTelModem::HangUp() {
     std::lock_guard guard(m_lock);
     HangUpLocked(Elapsed());
+}
+
+void CSimTelModem::Unplug() {
+    std::lock_guard guard(m_lock);
+    const std::uint32_t tick = Elapsed();
+    HangUpLocked(tick);
+    if (!m_pty.LinkPath().empty()) {
+        Event(tick, "device unplugged: " + m_pty.LinkPath() + " removed");
+    }
+    m_pty.Close();
+}
+
+bool CSimTelModem::Plug(std::string& error) {
+    std::lock_guard guard(m_lock);
+    const std::uint32_t tick = Elapsed();
+    if (m_folder.empty()) {
+        error = "the modem was never started";
+        return false;
+    }
+    HangUpLocked(tick);
+    if (!m_pty.Open(m_folder, m_port, error)) {
+        return false;
+    }
+    // A fresh device: no half frame, nothing to send, no call on the line.
+    m_parser = CSimFrameParser();
+    m_tx.clear();
+    m_reports.clear();
+    m_headDelivered = false;
+    m_connected = false;
+    m_voiceOn = false;
+    DropCall(tick, "device plugged in on " + m_pty.LinkPath() + " -> " + m_pty.DevicePath());
+    return true;
+}
+
+bool CSimTelModem::Plugged() const {
+    std::lock_guard guard(m_lock);
+    return m_pty.IsOpen();
 }
 
 void CSimTelModem::HangUpLocked(std::uint32_t tick) {

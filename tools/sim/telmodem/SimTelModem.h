@@ -165,6 +165,12 @@ public:
     void ClearFaults();
     // The device vanishes: both ends of the pseudo-terminal are closed.
     void HangUp();
+    // The device is unplugged: it vanishes and its link "<folder>/COM<port>" is removed.
+    void Unplug();
+    // The device is plugged in (again): a new pseudo-terminal under the same link. A call in
+    // progress is dropped. False with a reason in `error`.
+    bool Plug(std::string& error);
+    bool Plugged() const;
 
     // Runs an action on the device thread `ms` after Start (at once when that time has passed).
     void At(std::uint32_t ms, Action action);
@@ -254,6 +260,8 @@ private:
     std::atomic<long> m_threadId{0};
     TxListener m_txListener;
     CSimPty m_pty;
+    std::string m_folder;
+    int m_port = 0;
     CSimFrameParser m_parser;
     std::uint32_t m_startTick = 0;
     std::minstd_rand m_random{5100};

@@ -315,6 +315,33 @@ TEST_F(SimTelModemTest, DeviceThatVanishesFailsTheStationsWrites) {
     EXPECT_FALSE(m_port.SendFrame(0x81, {0}));
 }
 
+TEST_F(SimTelModemTest, AnUnpluggedDeviceLosesItsLinkAndComesBackUnderTheSameName) {
+    const std::string link = m_dir.Path() + "/COM3";
+    m_modem.Unplug();
+    EXPECT_FALSE(m_modem.Plugged());
+    EXPECT_FALSE(m_port.SendFrame(0x81, {0}));
+    m_port.Close();
+    CPtyClient gone;
+    EXPECT_FALSE(gone.Open(link)) << "no device under the name";
+
+    std::string error;
+    ASSERT_TRUE(m_modem.Plug(error)) << error;
+    EXPECT_TRUE(m_modem.Plugged());
+    ASSERT_TRUE(m_port.Open(link));
+    SSimFrame reply;
+    ASSERT_TRUE(m_port.Exchange(0x81, {0}, reply));
+    EXPECT_EQ(reply.Code, CSimTelModem::REP_STATUS);
+    EXPECT_TRUE(m_modem.Recorder().HasEvent("device unplugged"));
+    EXPECT_TRUE(m_modem.Recorder().HasEvent("device plugged in"));
+
+    // A hung-up device comes back the same way.
+    m_modem.HangUp();
+    m_port.Close();
+    ASSERT_TRUE(m_modem.Plug(error)) << error;
+    ASSERT_TRUE(m_port.Open(link));
+    EXPECT_TRUE(m_port.Exchange(0x81, {0}, reply));
+}
+
 TEST_F(SimTelModemTest, UnansweredCallGivesUpAfterItsSignals) {
     m_modem.Call(std::make_shared<CSimP100Phone>(), SSimRingPlan{2, 50, 50});
     EXPECT_TRUE(m_modem.Recorder().WaitForEvent("caller gave up after 2", 2000));

@@ -1,0 +1,44 @@
+#include "SerialPortWatch.h"
+
+#include "SerialPort.h"
+
+#include <algorithm>
+
+CSerialPortWatch::CSerialPortWatch(const IClock& clock) : CHandler(nullptr, clock), m_timer(clock) {}
+
+CSerialPortWatch::~CSerialPortWatch() {
+    Shutdown();
+}
+
+void CSerialPortWatch::Configure(std::int16_t port, MsgPtr found, std::uint32_t periodMs) {
+    m_port = port;
+    m_found = std::move(found);
+    m_periodMs = periodMs;
+    m_timer.Start(m_periodMs);
+}
+
+bool CSerialPortWatch::Step() {
+    if (!m_found || !m_timer.Expired()) {
+        return false;
+    }
+    m_timer.Start(m_periodMs);
+    if (CSerialPort::Probe(m_port) != CSerialPort::SERIAL_PROBE_FREE) {
+        return false;
+    }
+    PostToOwner(std::move(m_found));
+    return true;
+}
+
+void CSerialPortWatch::ThreadMain() {
+    SetStatus(HANDLER_STARTED);
+    while (IsRunning()) {
+        if (Step()) {
+            // Done: the owner starts the modem; nobody needs to stop this thread any more.
+            SetRunFlag(0);
+            break;
+        }
+        const std::uint32_t left = m_timer.Interval() - std::min(m_timer.Elapsed(), m_timer.Interval());
+        Clock().Sleep(std::clamp<std::uint32_t>(left, 1, SLICE_MS));
+    }
+    SetStatus(HANDLER_STOPPED);
+}
