@@ -57,6 +57,8 @@ public:
     const IClock& Clock() const override { return m_clock; }
 
     CAlarmList& AlarmList() { return m_alarmList; }
+    // Where AlarmTypeText.ini and the user message files are (empty: the working directory).
+    const std::string& WorkFolder() const { return m_workFolder; }
     CDatabaseMgr& DatabaseMgr() { return m_databaseMgr; }
     CTelMgr& TelMgr() { return m_telMgr; }
     CMailMgr& MailMgr() { return m_mailMgr; }
