@@ -21,6 +21,7 @@ void CMailHandler::ResetState() {
     m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
     m_errorCode = 0;
     m_accepted = false;
+    m_connectStarted = false;
     m_recipientCount = 0;
     m_recipientIndex = 0;
     m_waiting = false;
@@ -63,8 +64,10 @@ void CMailHandler::ThreadMain() {
         Log("MailHandler::ThreadMain", "Stopped in " + std::string(StateName(GetState())) + ": the mail to " +
                                            m_mail->Recipients + " was not sent");
     }
+    // A name lookup still running is given up here: the stop does not wait for it.
     m_info.Close();
     m_mail.reset();
+    m_connectStarted = false;
     m_waiting = false;
     m_waitingFlag.store(false);
     SetState(MAILHND_ST_IDLE);
@@ -140,6 +143,7 @@ void CMailHandler::Step() {
         m_mail = std::move(mail);
         m_errorCode = 0;
         m_accepted = false;
+        m_connectStarted = false;
         m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
         m_waiting = false;
         m_recipients.SplitList(m_mail->Recipients);
@@ -153,10 +157,31 @@ void CMailHandler::Step() {
         break;
     }
     case MAILHND_ST_CONNECT:
-        if (m_info.Connect(m_mail->Server, m_mail->Port)) {
+        if (!m_connectStarted) {
+            if (!m_info.Connect(m_mail->Server, m_mail->Port)) {
+                Fail("Connect Error", CMailHandlerMsg::MHM_ERROR_CONNECT, MAILHND_ST_DISCONNECT);
+                break;
+            }
+            // A name lookup gets the time of a reply wait.
+            m_connectStarted = true;
+            m_replyTimer.Start(REPLY_TIMEOUT_MS);
+        }
+        switch (m_info.ConnectProgress()) {
+        case CMailInfo::MAILINFO_CONNECT_OK:
+            m_connectStarted = false;
             SetState(MAILHND_ST_CONNECT_WAITRESP);
-        } else {
+            break;
+        case CMailInfo::MAILINFO_CONNECT_FAILED:
+            m_connectStarted = false;
             Fail("Connect Error", CMailHandlerMsg::MHM_ERROR_CONNECT, MAILHND_ST_DISCONNECT);
+            break;
+        default:
+            if (m_replyTimer.Expired()) {
+                m_connectStarted = false;
+                Fail("Connect Error (name lookup timed out)", CMailHandlerMsg::MHM_ERROR_CONNECT,
+                     MAILHND_ST_DISCONNECT);
+            }
+            break;
         }
         break;
     case MAILHND_ST_CONNECT_WAITRESP:
@@ -274,6 +299,7 @@ void CMailHandler::Step() {
         Log("MailHandler::Step", "unknown state " + std::to_string(GetState()) + ", back to idle");
         m_info.Close();
         m_mail.reset();
+        m_connectStarted = false;
         m_waiting = false;
         SetState(MAILHND_ST_IDLE);
         break;

@@ -13,8 +13,9 @@
 
 // The mail handler thread: takes one send request at a time from its queue and runs the SMTP
 // dialogue with the request's server, one step per pass of its loop, so that it never blocks on
-// the network and notices a stop request at once. Progress and result go to the owner as
-// CMailHandlerMsg of kind MsgKind::MAIL_STATUS.
+// the network and notices a stop request at once. Even the server's name is looked up beside the
+// loop (CHostResolver): a slow name server holds up neither the mail's time-out nor a stop.
+// Progress and result go to the owner as CMailHandlerMsg of kind MsgKind::MAIL_STATUS.
 class CMailHandler : public CHandler {
 public:
     enum EState : int {
@@ -54,6 +55,10 @@ public:
 
     // Back to idle between runs of the thread; a mail that a stop abandoned is dropped.
     void ResetState();
+    // The name resolver of the lookups started from now on (tests give a slow one).
+    void SetResolveFunction(CHostResolver::ResolveFunction resolve) {
+        m_info.SetResolveFunction(std::move(resolve));
+    }
 
     // Where the dialogue stands, for the operator's diagnostics and for tests.
     int GetState() const { return m_state.load(); }
@@ -82,7 +87,8 @@ private:
     std::unique_ptr<CMailHandlerMsg> m_mail;
     int m_lastReply = CMailInfo::MAILINFO_REPLY_NONE;
     std::uint16_t m_errorCode = 0;
-    bool m_accepted = false; // the server took the message (the reply after the end of the data)
+    bool m_accepted = false;       // the server took the message (the reply after the end of the data)
+    bool m_connectStarted = false; // MAILHND_ST_CONNECT: the server's name is being looked up
     std::uint16_t m_recipientCount = 0;
     std::uint16_t m_recipientIndex = 0;
     bool m_waiting = false;

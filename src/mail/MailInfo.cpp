@@ -115,6 +115,24 @@ bool CMailInfo::Connect(const std::string& host, std::uint16_t port) {
     return false;
 }
 
+int CMailInfo::ConnectProgress() {
+    if (m_lost) {
+        return MAILINFO_CONNECT_FAILED;
+    }
+    if (m_tcp.Resolving()) {
+        return MAILINFO_CONNECT_BUSY;
+    }
+    if (m_tcp.Failed() && !m_tcp.IsOpen()) {
+        if (m_log != nullptr) {
+            m_log->WriteF("MailInfo::Connect", "ErrCode: %d (%s)", m_tcp.LastError(),
+                          m_tcp.LastErrorText().c_str());
+        }
+        m_lost = true;
+        return MAILINFO_CONNECT_FAILED;
+    }
+    return MAILINFO_CONNECT_OK;
+}
+
 void CMailInfo::Close() {
     m_tcp.Close();
     // What a closed connection left unread belongs to no later mail.

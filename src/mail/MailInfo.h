@@ -34,6 +34,13 @@ public:
         MAILINFO_REPLY_OTHER = 5,
     };
 
+    // Where a connection being made stands (ConnectProgress).
+    enum EConnect {
+        MAILINFO_CONNECT_BUSY = 0,   // the server's name is being looked up
+        MAILINFO_CONNECT_OK = 1,     // the connection is under way or made
+        MAILINFO_CONNECT_FAILED = 2, // no such name, or no connection to it could be started
+    };
+
     static constexpr int BUFFER_SIZE = 256;
     // A reply that has not ended within this many bytes is garbage: it is given up as a reply of
     // class MAILINFO_REPLY_OTHER, so a server can never make the station hold more than this.
@@ -48,8 +55,17 @@ public:
     bool Init(CLogFile* log);
     void SetLog(CLogFile* log) { m_log = log; }
 
+    // Starts connecting to the server; false (logged) when that failed at once. A server given by
+    // name is looked up first, without blocking: ConnectProgress tells when that is done.
     bool Connect(const std::string& host, std::uint16_t port);
+    // After Connect, polled until it is no longer MAILINFO_CONNECT_BUSY; a failure is logged.
+    int ConnectProgress();
+    // Closes the connection and gives up a name lookup still running.
     void Close();
+    // The name resolver of later connections (tests give a slow one).
+    void SetResolveFunction(CHostResolver::ResolveFunction resolve) {
+        m_tcp.SetResolveFunction(std::move(resolve));
+    }
     // Builds the command text, logs it and sends it. False when it could not be sent.
     bool Send(int command, const std::string& argument);
     // Sends the composed message (headers and encoded body) with its end-of-data line.

@@ -20,29 +20,58 @@ bool CTcpIpProt::Connect(const std::string& host, std::uint16_t port) {
     m_addressLengths.clear();
     m_nextAddress = 0;
 
+    // A numeric address needs no name server: taken at once, without a helper thread.
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
     addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
-    const int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
-    if (rc != 0 || found == nullptr) {
-        // EAI_SYSTEM leaves the reason in errno; every other resolver code is negative already.
-        m_lastError = (rc == EAI_SYSTEM && errno != 0) ? errno : (rc != 0 ? rc : EAI_NONAME);
-        m_failed = true;
+    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) == 0 && found != nullptr) {
+        for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
+            if (ai->ai_addr != nullptr && ai->ai_addrlen <= sizeof(sockaddr_storage)) {
+                sockaddr_storage address{};
+                std::memcpy(&address, ai->ai_addr, ai->ai_addrlen);
+                m_addresses.push_back(address);
+                m_addressLengths.push_back(ai->ai_addrlen);
+            }
+        }
+        ::freeaddrinfo(found);
+        return ConnectNext();
+    }
+    if (found != nullptr) {
+        ::freeaddrinfo(found);
+    }
+    int error = 0;
+    if (!m_resolver.Start(host, port, error)) {
+        Fail(error);
         return false;
     }
-    for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
-        if (ai->ai_addrlen <= sizeof(sockaddr_storage)) {
-            sockaddr_storage address{};
-            std::memcpy(&address, ai->ai_addr, ai->ai_addrlen);
-            m_addresses.push_back(address);
-            m_addressLengths.push_back(ai->ai_addrlen);
-        }
+    m_resolving = true;
+    return true;
+}
+
+bool CTcpIpProt::Resolving() {
+    if (!m_resolving) {
+        return false;
     }
-    ::freeaddrinfo(found);
-    return ConnectNext();
+    std::vector<SHostAddress> found;
+    int error = 0;
+    const int result = m_resolver.Poll(found, error);
+    if (result == CHostResolver::HOSTRES_BUSY) {
+        return true;
+    }
+    m_resolving = false;
+    if (result != CHostResolver::HOSTRES_DONE) {
+        Fail(error);
+        return false;
+    }
+    for (const SHostAddress& address : found) {
+        m_addresses.push_back(address.Address);
+        m_addressLengths.push_back(address.Length);
+    }
+    ConnectNext();
+    return false;
 }
 
 bool CTcpIpProt::ConnectNext() {
@@ -81,6 +110,10 @@ bool CTcpIpProt::ConnectNext() {
 }
 
 void CTcpIpProt::Close() {
+    if (m_resolving) {
+        m_resolver.Cancel();
+        m_resolving = false;
+    }
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -140,7 +173,7 @@ int CTcpIpProt::Send(const void* data, int length) {
 
 int CTcpIpProt::Receive(char* buffer, int& length, int maximum) {
     length = 0;
-    if (m_fd < 0 || buffer == nullptr || maximum <= 0) {
+    if (Resolving() || m_fd < 0 || buffer == nullptr || maximum <= 0) {
         return TCPIP_RECEIVE_FAILED;
     }
     if (m_connecting) {

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "HostResolver.h"
+
 #include <cstdint>
 #include <string>
 #include <sys/socket.h>
 #include <vector>
 
 // A TCP client socket that never blocks: the mail handler polls it once per pass of its loop.
-// A connection that is still being made counts as under way; if it then fails, the next address
+// A host name is looked up on a helper thread (CHostResolver), a numeric address at once. A
+// connection that is still being made counts as under way; if it then fails, the next address
 // of the host is tried before the socket reports the failure.
 class CTcpIpProt {
 public:
@@ -18,10 +21,20 @@ public:
     CTcpIpProt(const CTcpIpProt&) = delete;
     CTcpIpProt& operator=(const CTcpIpProt&) = delete;
 
-    // Resolves the host with the system resolver and starts the connection. True when it is made
-    // or under way; false with LastError() set otherwise.
+    // Starts the connection: to a numeric address at once, to a name once it has been looked up.
+    // True when the lookup or the connection is under way (or the connection made); false with
+    // LastError() set otherwise.
     bool Connect(const std::string& host, std::uint16_t port);
+    // True while the host's name is being looked up. The call that finds the lookup ended starts
+    // the connection to the addresses found, or fails the socket (Failed()) when there are none.
+    bool Resolving();
+    // Closes the socket and gives up a lookup still running.
     void Close();
+
+    // The resolver of the lookups started from now on (tests give a slow one).
+    void SetResolveFunction(CHostResolver::ResolveFunction resolve) {
+        m_resolver.SetResolveFunction(std::move(resolve));
+    }
 
     // TCPIP_SEND_OK when the socket took all the bytes; TCPIP_SEND_FAILED for a length of 0 or
     // less, a socket error, or when the socket took only part of them.
@@ -44,6 +57,8 @@ private:
     void CheckConnected();
     void Fail(int error);
 
+    CHostResolver m_resolver;
+    bool m_resolving = false;
     int m_fd = -1;
     bool m_connecting = false;
     bool m_failed = false;

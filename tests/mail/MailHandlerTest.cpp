@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <future>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -46,7 +47,10 @@ protected:
         m_dir.Enter();
         ASSERT_EQ(m_handler.Start(), CHandler::HANDLER_STARTED);
     }
-    void TearDown() override { m_handler.Stop(); }
+    void TearDown() override {
+        m_slow->Open(); // no lookup of a test may hang on when the handler goes away
+        m_handler.Stop();
+    }
 
     std::unique_ptr<CMailHandlerMsg>
     Mail(const std::string& recipients = "tech@example.com; boss@example.com") {
@@ -69,6 +73,7 @@ protected:
     std::string Log() const { return CTempDir::ReadFile("MailHandler.log"); }
 
     CTempDir m_dir;
+    std::shared_ptr<CSlowResolver> m_slow = std::make_shared<CSlowResolver>();
     CSteppedClock m_clock;
     CMailStatusSink m_sink;
     CScriptedSmtpServer m_server;
@@ -555,4 +560,67 @@ TEST_F(MailHandlerTest, StopInTheMiddleOfAMailIsCleanAndTheNextMailIsSent) {
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
     EXPECT_EQ(result->Recipients, "next@example.com");
+}
+
+TEST_F(MailHandlerTest, SlowNameServerHoldsUpNeitherAStopNorTheNextMail) {
+    m_handler.SetResolveFunction(m_slow->Function());
+    auto mail = Mail("lost@example.com");
+    mail->Server = "mail.example.test";
+    m_handler.PutMsg(std::move(mail));
+    ASSERT_TRUE(WaitFor([&] { return m_slow->Entered() == 1; }));
+    EXPECT_EQ(m_handler.GetState(), CMailHandler::MAILHND_ST_CONNECT);
+
+    // The name server does not answer, and the stop is noticed all the same, well within its second
+    // (which only the test's clock could end).
+    auto stop = std::async(std::launch::async, [&] { return m_handler.Stop(); });
+    const bool stoppedInTime = stop.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
+    if (!stoppedInTime) {
+        m_clock.Advance(CHandler::STATUS_WAIT_MS); // lets the stop give up waiting
+    }
+    ASSERT_TRUE(stoppedInTime);
+    ASSERT_EQ(stop.get(), CHandler::HANDLER_STOPPED);
+    EXPECT_EQ(m_sink.ResultCount(), 0u);
+    EXPECT_NE(Log().find("Stopped in MAILHND_ST_CONNECT: the mail to lost@example.com was not sent"),
+              std::string::npos);
+
+    // Started again, the next mail waits for its own lookup and goes out once the name is known.
+    m_handler.ResetState();
+    ASSERT_EQ(m_handler.Start(), CHandler::HANDLER_STARTED);
+    auto next = Mail("next@example.com");
+    next->Server = "mail.example.test";
+    m_handler.PutMsg(std::move(next));
+    ASSERT_TRUE(WaitFor([&] { return m_slow->Entered() == 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(m_handler.GetState(), CMailHandler::MAILHND_ST_CONNECT);
+    EXPECT_EQ(m_server.ConnectionCount(), 0u);
+    m_slow->Open();
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->Code, CMailHandlerMsg::MHM_STATUS_SEND_OK);
+    EXPECT_EQ(result->Recipients, "next@example.com");
+    EXPECT_EQ(m_sink.Codes(), (Codes{1, 1, 2, 3, 4}));
+    EXPECT_EQ(m_server.ConnectionCount(), 1u);
+}
+
+TEST_F(MailHandlerTest, NameLookupThatNeverEndsFailsTheMailAfterThirtySeconds) {
+    m_handler.SetResolveFunction(m_slow->Function());
+    auto mail = Mail();
+    mail->Server = "mail.example.test";
+    m_handler.PutMsg(std::move(mail));
+    ASSERT_TRUE(WaitFor([&] { return m_slow->Entered() == 1; }));
+
+    m_clock.Advance(29999);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(m_handler.GetState(), CMailHandler::MAILHND_ST_CONNECT);
+    EXPECT_EQ(m_sink.ResultCount(), 0u);
+    m_clock.Advance(1);
+    const CMailHandlerMsg* result = m_sink.WaitResult(1);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->ErrorCode, CMailHandlerMsg::MHM_ERROR_CONNECT);
+    EXPECT_EQ(m_sink.Codes(), (Codes{1, 5}));
+    EXPECT_EQ(m_server.ConnectionCount(), 0u);
+    EXPECT_NE(Log().find("MAILHND_ST_CONNECT: Connect Error (name lookup timed out)"), std::string::npos);
+    // The handler is free again while the lookup still hangs beside it.
+    EXPECT_TRUE(WaitFor([&] { return m_handler.GetState() == CMailHandler::MAILHND_ST_PAUSE; }));
+    EXPECT_EQ(m_slow->Finished(), 0);
 }

@@ -1,15 +1,20 @@
 #pragma once
 
 #include "Clock.h"
+#include "HostResolver.h"
 #include "MailHandlerMsg.h"
 #include "MsgSink.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,6 +32,53 @@ public:
 
 private:
     std::atomic<std::uint32_t> m_tick{1000};
+};
+
+// A name resolver as slow as the test wants: each lookup waits until the test opens the gate,
+// then gives 127.0.0.1 for every name but one ending in ".invalid". Shared with the lookup threads,
+// which may outlive a test's handler run.
+class CSlowResolver : public std::enable_shared_from_this<CSlowResolver> {
+public:
+    CHostResolver::ResolveFunction Function() {
+        auto self = shared_from_this();
+        return [self](const std::string& host, std::uint16_t port, std::vector<SHostAddress>& addresses) {
+            return self->Resolve(host, port, addresses);
+        };
+    }
+    void Open() {
+        std::lock_guard guard(m_lock);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    int Entered() const { return m_entered.load(); }
+    int Finished() const { return m_finished.load(); }
+
+private:
+    int Resolve(const std::string& host, std::uint16_t port, std::vector<SHostAddress>& addresses) {
+        ++m_entered;
+        {
+            std::unique_lock lock(m_lock);
+            m_changed.wait(lock, [&] { return m_open; });
+        }
+        ++m_finished;
+        if (host.size() >= 8 && host.compare(host.size() - 8, 8, ".invalid") == 0) {
+            return EAI_NONAME;
+        }
+        SHostAddress address;
+        auto* in = reinterpret_cast<sockaddr_in*>(&address.Address);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(port);
+        in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.Length = sizeof(sockaddr_in);
+        addresses.push_back(address);
+        return 0;
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_open = false;
+    std::atomic<int> m_entered{0};
+    std::atomic<int> m_finished{0};
 };
 
 // Polls a condition for at most the given real time.
