@@ -88,6 +88,13 @@ std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindAlarmInfo(CAlarmInfoReqMsg& req
         head->Status = AlarmResult::FIND_PRINT;
         return head;
     }
+    case CAlarmInfoReqMsg::FIND_BY_KEY: {
+        // Found or not, the answer names the key it looked for, so that an empty answer to a View
+        // is not taken for an empty list. (In a chain a filler keeps key 0: it is no alarm.)
+        std::unique_ptr<CAlarmInfoMsg> reply = FindOne(request);
+        reply->PrimaryKey = request.PrimaryKey;
+        return reply;
+    }
     default:
         return FindOne(request);
     }

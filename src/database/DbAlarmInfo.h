@@ -22,7 +22,9 @@ public:
     // Stores a new alarm; on success the record's PrimaryKey holds the new key. Reply kind 31,
     // code 2 or 3.
     std::unique_ptr<CDatabaseMsg> AddAlarmInfo(CAlarmInfoMsg& record);
-    // A chain of alarm records (kind 31); the request's Type may be changed (chains, print).
+    // A chain of alarm records (kind 31); the request's Type may be changed (chains, print). The
+    // answer to a single search by key carries that key also when it is empty (nothing found,
+    // error); a filler in a chain keeps key 0.
     std::unique_ptr<CAlarmInfoMsg> FindAlarmInfo(CAlarmInfoReqMsg& request);
     // Changes the status (and acknowledgement or finish data) of the alarm with the record's key.
     std::unique_ptr<CDatabaseMsg> EditAlarmInfo(const CAlarmInfoMsg& record);

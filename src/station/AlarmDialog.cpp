@@ -239,6 +239,21 @@ void CAlarmDialog::EndCall(bool skipForwarding) {
     }
 }
 
+void CAlarmDialog::CallTakenOver() {
+    // The list has already decided the old alarm's forwarding; this dialog only stops alerting and
+    // shows that it follows no call any more.
+    m_callEnded = true;
+    m_timerRunning = false;
+    m_alerting = false;
+    m_blinkCounter = 0;
+    m_silentEnabled = false;
+    m_ignoreEnabled = false;
+    m_voiceText.clear();
+    m_voiceBackground = Colours::Grey;
+    m_timeLeft.clear();
+    Changed();
+}
+
 void CAlarmDialog::OnBlinkTimer() {
     if (!m_timerRunning) {
         return;
@@ -259,17 +274,17 @@ void CAlarmDialog::OnSilent() {
 
 void CAlarmDialog::OnIgnore() {
     if (m_mode == EMode::VoiceCall) {
-        m_list.SendVoiceCallEnd();
+        m_list.SendVoiceCallEnd(*this);
     }
 }
 
 void CAlarmDialog::OnAcknowledge() {
-    m_list.SetAlarmStatus(m_key, CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED);
+    m_list.SetAlarmStatus(*this, CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED);
     OnClose();
 }
 
 void CAlarmDialog::OnFinish() {
-    m_list.SetAlarmStatus(m_key, CAlarmInfoMsg::ALARMSTATUS_FINISHED);
+    m_list.SetAlarmStatus(*this, CAlarmInfoMsg::ALARMSTATUS_FINISHED);
     OnClose();
 }
 
@@ -283,7 +298,7 @@ bool CAlarmDialog::OnClose() {
         if (answer != IFrontEnd::EResult::Ok) {
             return false;
         }
-        m_list.SendVoiceCallEnd();
+        m_list.SendVoiceCallEnd(*this);
         EndCall(true);
     }
     m_closed = true;

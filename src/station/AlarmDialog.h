@@ -104,6 +104,9 @@ public:
     // Closes without asking once the call has ended; for a front end without an operator.
     void Dismiss();
     bool CallEnded() const { return m_callEnded; }
+    // A newer voice call took the line before this call's end event came: the dialog follows no
+    // call any more.
+    void CallTakenOver();
     // The list changed this alarm's status (after Acknowledge/Finish from the list).
     void SetStatus(int status);
 

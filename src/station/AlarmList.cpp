@@ -7,6 +7,7 @@
 #include "Translate.h"
 
 #include <algorithm>
+#include <iterator>
 
 using Text::Tr;
 
@@ -39,6 +40,31 @@ const char* TypeTag(int type) {
     default:
         return "IDS_MAINVIEW_MSG_26";
     }
+}
+
+// The list's own copy of an alarm whose storage failed: the record exists nowhere else.
+std::unique_ptr<CAlarmInfoMsg> CopyOf(const CAlarmInfoMsg& a) {
+    auto copy = std::make_unique<CAlarmInfoMsg>(a.Kind, a.Status);
+    copy->PrimaryKey = a.PrimaryKey;
+    copy->IdCode = a.IdCode;
+    copy->AlarmSource = a.AlarmSource;
+    copy->AlarmType = a.AlarmType;
+    copy->IdInfo = a.IdInfo;
+    copy->OpFailType = a.OpFailType;
+    copy->Text = a.Text;
+    copy->AlarmStatus = a.AlarmStatus;
+    copy->AlarmTime = a.AlarmTime;
+    copy->AckTime = a.AckTime;
+    copy->ExecTime = a.ExecTime;
+    copy->AckOperator = a.AckOperator;
+    copy->ExecOperator = a.ExecOperator;
+    copy->Address = a.Address;
+    copy->MailRecipients = a.MailRecipients;
+    copy->SmsRecipients = a.SmsRecipients;
+    copy->PopUpEnabled = a.PopUpEnabled;
+    copy->ObjectFound = a.ObjectFound;
+    copy->Notes = a.Notes;
+    return copy;
 }
 
 } // namespace
@@ -99,7 +125,8 @@ SAlarmRow CAlarmList::MakeRow(const CAlarmInfoMsg& alarm) const {
     row.statusText = StatusText(alarm.AlarmStatus);
     row.typeText = TypeText(alarm.AlarmType);
     row.idCode = alarm.IdCode;
-    row.idInfo = alarm.IdInfo;
+    // Shown for what it is: not in the log, so gone at a restart and not found by a search.
+    row.idInfo = row.Stored() ? alarm.IdInfo : Tr("IDS_MAINVIEW_MSG_36") + " " + alarm.IdInfo;
     row.timeText = alarm.AlarmTime.Format("%y-%m-%d     %H:%M:%S");
     return row;
 }
@@ -119,7 +146,15 @@ void CAlarmList::OnAlarmReply(MsgPtr reply) {
     }
     const std::uint16_t code = db->Status;
     if (code == AlarmResult::FIND_NONE) {
-        m_rows.clear();
+        const auto* empty = dynamic_cast<const CAlarmInfoMsg*>(db);
+        if (empty != nullptr && empty->PrimaryKey != 0) {
+            // A View of an alarm deleted or purged since the list was filled: the rest of the list
+            // and the relays stand as they were.
+            m_frontEnd.MessageBox(Tr("IDS_MAINVIEW_MSG_35"), IFrontEnd::EButtons::Ok,
+                                  IFrontEnd::EIcon::Information, 0);
+            return;
+        }
+        std::erase_if(m_rows, [](const SAlarmRow& row) { return row.Stored(); });
         UpdateRelays();
         m_view.ListChanged();
         return;
@@ -156,10 +191,15 @@ void CAlarmList::Fill(std::unique_ptr<CAlarmInfoMsg> chain) {
     m_view.SetWaitCursor(true);
     m_frontEnd.SetPaneText(MESSAGE_PANE, Tr("IDS_MAINVIEW_MSG_29"));
     const std::uint32_t selectedKey = FirstSelectedKey();
+    // Alarms that could not be stored are not in the log: the list keeps them, whatever the filter.
+    std::vector<SAlarmRow> unstored;
+    std::copy_if(m_rows.begin(), m_rows.end(), std::back_inserter(unstored),
+                 [](const SAlarmRow& row) { return !row.Stored(); });
     m_rows.clear();
     for (const CAlarmInfoMsg* record = chain.get(); record != nullptr; record = record->NextRecord()) {
         m_rows.push_back(MakeRow(*record));
     }
+    m_rows.insert(m_rows.end(), unstored.begin(), unstored.end());
     Sort();
     if (selectedKey != 0) {
         SelectKey(selectedKey);
@@ -197,7 +237,13 @@ void CAlarmList::SortByColumn(int column) {
 }
 
 void CAlarmList::NewAlarm(std::unique_ptr<CAlarmInfoMsg> alarm) {
-    m_rows.insert(m_rows.begin(), MakeRow(*alarm));
+    SAlarmRow row = MakeRow(*alarm);
+    if (!row.Stored()) {
+        row.localId = m_nextLocalId++;
+        m_unstored.push_back({row.localId, CopyOf(*alarm)});
+    }
+    const std::uint32_t localId = row.localId;
+    m_rows.insert(m_rows.begin(), std::move(row));
     UpdateRelays();
     Sort();
     m_view.ListChanged();
@@ -216,14 +262,10 @@ void CAlarmList::NewAlarm(std::unique_ptr<CAlarmInfoMsg> alarm) {
         if (settings.VoiceCallEnabled != 0) {
             m_view.RaiseMainWindow();
             if (m_voiceDialog != nullptr) {
-                // Only one voice-call dialog at a time; the earlier call's alarm must not be left
-                // unforwarded and unseen, so it is forwarded now and this one is shown for viewing.
-                m_host.ForwardAlarm(*alarm);
-                OpenDialog(*alarm, CAlarmDialog::EMode::Viewing);
-            } else {
-                OpenDialog(*alarm, CAlarmDialog::EMode::VoiceCall);
-                m_voiceAlarm = std::move(alarm);
+                TakeOverVoiceCall();
             }
+            OpenDialog(*alarm, CAlarmDialog::EMode::VoiceCall, localId);
+            m_voiceAlarm = std::move(alarm);
             break;
         }
         [[fallthrough]];
@@ -235,13 +277,26 @@ void CAlarmList::NewAlarm(std::unique_ptr<CAlarmInfoMsg> alarm) {
             break;
         }
         m_view.RaiseMainWindow();
-        OpenDialog(*alarm, CAlarmDialog::EMode::Viewing);
+        OpenDialog(*alarm, CAlarmDialog::EMode::Viewing, localId);
         break;
     }
     m_frontEnd.Beep(IFrontEnd::EBeep::Default);
 }
 
-void CAlarmList::OpenDialog(const CAlarmInfoMsg& alarm, CAlarmDialog::EMode mode) {
+void CAlarmList::TakeOverVoiceCall() {
+    // The line carries one call at a time: a new voice alarm means the registered call is over
+    // although its end never came. Its events now belong to the new call, so the old outcome is
+    // decided here: forwarded, unless the operator finished the alarm.
+    CAlarmDialog* previous = m_voiceDialog;
+    const std::unique_ptr<CAlarmInfoMsg> previousAlarm = std::move(m_voiceAlarm);
+    m_voiceDialog = nullptr;
+    if (previousAlarm && previous->Status() != CAlarmInfoMsg::ALARMSTATUS_FINISHED) {
+        m_host.ForwardAlarm(*previousAlarm);
+    }
+    previous->CallTakenOver();
+}
+
+void CAlarmList::OpenDialog(const CAlarmInfoMsg& alarm, CAlarmDialog::EMode mode, std::uint32_t localId) {
     auto dialog =
         std::make_unique<CAlarmDialog>(*this, alarm, mode, m_typeTexts.GetAlarmTypeText(alarm.AlarmType),
                                        m_host.Settings().VoiceCallAlertEnabled != 0);
@@ -249,6 +304,9 @@ void CAlarmList::OpenDialog(const CAlarmInfoMsg& alarm, CAlarmDialog::EMode mode
     m_dialogs.push_back(std::move(dialog));
     if (mode == CAlarmDialog::EMode::VoiceCall) {
         m_voiceDialog = &ref;
+    }
+    if (localId != 0) {
+        m_unstoredDialogs.emplace_back(&ref, localId);
     }
     m_view.DialogOpened(ref);
 }
@@ -288,12 +346,23 @@ void CAlarmList::SelectOnly(std::size_t row) {
 }
 
 void CAlarmList::View() {
-    const std::uint32_t key = FirstSelectedKey();
-    if (key == 0 &&
-        std::none_of(m_rows.begin(), m_rows.end(), [](const SAlarmRow& r) { return r.selected; })) {
+    const auto row =
+        std::find_if(m_rows.begin(), m_rows.end(), [](const SAlarmRow& r) { return r.selected; });
+    if (row == m_rows.end()) {
         m_frontEnd.Beep(IFrontEnd::EBeep::Default);
         return;
     }
+    if (!row->Stored()) {
+        // Not in the log: shown from the list's own record, never searched by key 0.
+        const CAlarmInfoMsg* alarm = UnstoredAlarm(row->localId);
+        if (alarm == nullptr) {
+            m_frontEnd.Beep(IFrontEnd::EBeep::Default);
+            return;
+        }
+        OpenDialog(*alarm, CAlarmDialog::EMode::Viewing, row->localId);
+        return;
+    }
+    const std::uint32_t key = row->key;
     auto request = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_KEY);
     request->ReplyKind = MsgKind::UI_ALARM_RECORD;
     request->PrimaryKey = key;
@@ -312,6 +381,13 @@ void CAlarmList::DeleteSelected() {
     for (auto it = m_rows.begin(); it != m_rows.end();) {
         if (!it->selected) {
             ++it;
+            continue;
+        }
+        if (!it->Stored()) {
+            // Only the list holds it: the operator's delete removes it here, no request by key 0.
+            const std::uint32_t localId = it->localId;
+            std::erase_if(m_unstored, [localId](const SUnstored& u) { return u.localId == localId; });
+            it = m_rows.erase(it);
             continue;
         }
         auto request =
@@ -338,20 +414,44 @@ void CAlarmList::SetStatusOfSelection(int newStatus) {
         m_frontEnd.Beep(IFrontEnd::EBeep::Default);
         return;
     }
-    std::vector<std::pair<std::uint32_t, int>> targets;
+    struct STarget {
+        std::uint32_t key;
+        std::uint32_t localId;
+        int status;
+    };
+    std::vector<STarget> targets;
     for (const auto& row : m_rows) {
         if (row.selected) {
-            targets.emplace_back(row.key, row.Status());
+            targets.push_back({row.key, row.localId, row.Status()});
         }
     }
-    for (const auto& [key, status] : targets) {
-        ChangeStatus(key, status, newStatus);
+    for (const STarget& t : targets) {
+        if (t.key != 0) {
+            ChangeStatus(t.key, t.status, newStatus);
+        } else {
+            ChangeUnstoredStatus(t.localId, t.status, newStatus);
+        }
     }
     UpdateRelays();
     m_view.ListChanged();
 }
 
+void CAlarmList::SetAlarmStatus(const CAlarmDialog& dialog, int newStatus) {
+    if (dialog.Key() != 0) {
+        SetAlarmStatus(dialog.Key(), newStatus);
+        return;
+    }
+    const std::uint32_t localId = UnstoredIdOf(dialog);
+    const CAlarmInfoMsg* alarm = UnstoredAlarm(localId);
+    ChangeUnstoredStatus(localId, alarm != nullptr ? alarm->AlarmStatus : dialog.Status(), newStatus);
+    UpdateRelays();
+    m_view.ListChanged();
+}
+
 void CAlarmList::SetAlarmStatus(std::uint32_t key, int newStatus) {
+    if (key == 0) {
+        return; // which of the alarms that are not stored is unknown here
+    }
     int current = 0;
     bool inList = false;
     for (const auto& row : m_rows) {
@@ -373,27 +473,31 @@ void CAlarmList::SetAlarmStatus(std::uint32_t key, int newStatus) {
     m_view.ListChanged();
 }
 
-void CAlarmList::ChangeStatus(std::uint32_t key, int currentStatus, int newStatus) {
-    // A status is never lowered, and an Info alarm is never changed.
-    if (currentStatus >= newStatus) {
-        return;
-    }
+void CAlarmList::StampStatus(CAlarmInfoMsg& alarm, int currentStatus, int newStatus) const {
     const std::string op = m_host.CurrentOperator();
     const CDateTime now = CDateTime::FromLocal(m_host.Clock().Now());
-    auto edit = std::make_unique<CAlarmInfoMsg>(MsgKind::DB_ALARM_EDIT);
-    edit->ReplyKind = MsgKind::UI_ALARM_RECORD;
-    edit->PrimaryKey = key;
-    edit->AlarmStatus = static_cast<std::uint8_t>(newStatus);
+    alarm.AlarmStatus = static_cast<std::uint8_t>(newStatus);
     if (newStatus == CAlarmInfoMsg::ALARMSTATUS_ACKNOWLEDGED ||
         (newStatus == CAlarmInfoMsg::ALARMSTATUS_FINISHED &&
          currentStatus == CAlarmInfoMsg::ALARMSTATUS_NEW)) {
-        edit->AckTime = now;
-        edit->AckOperator = op;
+        alarm.AckTime = now;
+        alarm.AckOperator = op;
     }
     if (newStatus == CAlarmInfoMsg::ALARMSTATUS_FINISHED) {
-        edit->ExecTime = now;
-        edit->ExecOperator = op;
+        alarm.ExecTime = now;
+        alarm.ExecOperator = op;
     }
+}
+
+void CAlarmList::ChangeStatus(std::uint32_t key, int currentStatus, int newStatus) {
+    // A status is never lowered, and an Info alarm is never changed. Key 0 is no row of the log.
+    if (currentStatus >= newStatus || key == 0) {
+        return;
+    }
+    auto edit = std::make_unique<CAlarmInfoMsg>(MsgKind::DB_ALARM_EDIT);
+    edit->ReplyKind = MsgKind::UI_ALARM_RECORD;
+    edit->PrimaryKey = key;
+    StampStatus(*edit, currentStatus, newStatus);
     m_host.DbRequest(std::move(edit));
     m_view.AlarmStatusChanged(key, newStatus);
     for (auto& row : m_rows) {
@@ -406,6 +510,44 @@ void CAlarmList::ChangeStatus(std::uint32_t key, int currentStatus, int newStatu
             d->SetStatus(newStatus);
         }
     }
+}
+
+void CAlarmList::ChangeUnstoredStatus(std::uint32_t localId, int currentStatus, int newStatus) {
+    if (currentStatus >= newStatus || localId == 0) {
+        return;
+    }
+    // Kept in the list's record only: there is no row of the log to edit.
+    if (CAlarmInfoMsg* alarm = UnstoredAlarm(localId)) {
+        StampStatus(*alarm, currentStatus, newStatus);
+    }
+    for (auto& row : m_rows) {
+        if (!row.Stored() && row.localId == localId) {
+            row.statusText = StatusText(newStatus);
+        }
+    }
+    for (const auto& [dialog, id] : m_unstoredDialogs) {
+        if (id == localId && !dialog->Closed()) {
+            dialog->SetStatus(newStatus);
+        }
+    }
+}
+
+CAlarmInfoMsg* CAlarmList::UnstoredAlarm(std::uint32_t localId) const {
+    for (const SUnstored& u : m_unstored) {
+        if (u.localId == localId) {
+            return u.alarm.get();
+        }
+    }
+    return nullptr;
+}
+
+std::uint32_t CAlarmList::UnstoredIdOf(const CAlarmDialog& dialog) const {
+    for (const auto& [d, id] : m_unstoredDialogs) {
+        if (d == &dialog) {
+            return id;
+        }
+    }
+    return 0;
 }
 
 void CAlarmList::UpdateRelays() {
@@ -461,12 +603,16 @@ void CAlarmList::VoiceDialogFinished(CAlarmDialog& dialog, bool skipForwarding) 
     m_voiceDialog = nullptr;
 }
 
-void CAlarmList::SendVoiceCallEnd() {
+void CAlarmList::SendVoiceCallEnd(const CAlarmDialog& from) {
+    if (&from != m_voiceDialog) {
+        return;
+    }
     m_host.SendToTelephone(std::make_unique<CTelHandlerMsg>(MsgKind::TEL_ABORT_VOICE_CALL));
 }
 
 void CAlarmList::DialogClosed(CAlarmDialog& dialog) {
     m_view.DialogClosing(dialog);
+    std::erase_if(m_unstoredDialogs, [&dialog](const auto& entry) { return entry.first == &dialog; });
     if (&dialog == m_voiceDialog) {
         m_voiceDialog = nullptr;
         m_voiceAlarm.reset();

@@ -31,7 +31,9 @@ public:
 
 // One row of the alarm list, as shown.
 struct SAlarmRow {
+    // 0 when the alarm could not be stored: such a row lives only in the list, known by localId.
     std::uint32_t key = 0;
+    std::uint32_t localId = 0;
     std::uint8_t alarmType = 0;
     std::string statusText;
     std::string typeText;
@@ -42,6 +44,7 @@ struct SAlarmRow {
 
     // The status the row shows, read back from its text (0 for "Undef").
     int Status() const;
+    bool Stored() const { return key != 0; }
     const std::string& Column(int column) const;
 };
 
@@ -82,9 +85,14 @@ public:
     void Close(const std::array<std::int32_t, COLUMN_COUNT>& columnWidths);
 
     // --- from the alarm dialogs ---
+    // By key; key 0 (an alarm that is not stored) is never edited this way.
     void SetAlarmStatus(std::uint32_t key, int newStatus);
+    // The alarm of that dialog, stored or not.
+    void SetAlarmStatus(const CAlarmDialog& dialog, int newStatus);
     void VoiceDialogFinished(CAlarmDialog& dialog, bool skipForwarding);
-    void SendVoiceCallEnd();
+    // Only the dialog of the current voice call can end a call: an older dialog would cut the
+    // newer call.
+    void SendVoiceCallEnd(const CAlarmDialog& from);
     void DialogClosed(CAlarmDialog& dialog);
 
     // --- what the view draws ---
@@ -108,13 +116,19 @@ public:
 private:
     void Fill(std::unique_ptr<CAlarmInfoMsg> chain);
     void NewAlarm(std::unique_ptr<CAlarmInfoMsg> alarm);
-    void OpenDialog(const CAlarmInfoMsg& alarm, CAlarmDialog::EMode mode);
+    void TakeOverVoiceCall();
+    // localId: the row of an alarm that is not stored, whose status changes the dialog then asks for.
+    void OpenDialog(const CAlarmInfoMsg& alarm, CAlarmDialog::EMode mode, std::uint32_t localId = 0);
     SAlarmRow MakeRow(const CAlarmInfoMsg& alarm) const;
     void Sort();
     void UpdateRelays();
     std::uint32_t FirstSelectedKey() const;
     void SelectKey(std::uint32_t key);
     void ChangeStatus(std::uint32_t key, int currentStatus, int newStatus);
+    void ChangeUnstoredStatus(std::uint32_t localId, int currentStatus, int newStatus);
+    void StampStatus(CAlarmInfoMsg& alarm, int currentStatus, int newStatus) const;
+    CAlarmInfoMsg* UnstoredAlarm(std::uint32_t localId) const;
+    std::uint32_t UnstoredIdOf(const CAlarmDialog& dialog) const;
     void ForgetClosedDialogs();
 
     IAlarmListHost& m_host;
@@ -130,4 +144,12 @@ private:
     std::vector<std::unique_ptr<CAlarmDialog>> m_dialogs;
     CAlarmDialog* m_voiceDialog = nullptr;
     std::unique_ptr<CAlarmInfoMsg> m_voiceAlarm;
+    // Alarms whose storage failed exist only here: their records (for View) and their dialogs.
+    struct SUnstored {
+        std::uint32_t localId;
+        std::unique_ptr<CAlarmInfoMsg> alarm;
+    };
+    std::vector<SUnstored> m_unstored;
+    std::vector<std::pair<CAlarmDialog*, std::uint32_t>> m_unstoredDialogs;
+    std::uint32_t m_nextLocalId = 1;
 };

@@ -143,6 +143,13 @@ TEST_F(DatabaseHandlerTest, OneAlarmByKeyLooksUpItsObject) {
     EXPECT_FALSE(static_cast<CAlarmInfoMsg&>(*reply).ObjectFound);
     EXPECT_TRUE(static_cast<CAlarmInfoMsg&>(*reply).Notes.empty());
 
+    // A key that is no longer there: the empty answer names it, so it is not read as an empty list.
+    find = std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_FIND, CAlarmInfoReqMsg::FIND_BY_KEY);
+    find->PrimaryKey = unknown + 100;
+    reply = RunOne(std::move(find));
+    EXPECT_EQ(static_cast<CAlarmInfoMsg&>(*reply).Status, AlarmResult::FIND_NONE);
+    EXPECT_EQ(static_cast<CAlarmInfoMsg&>(*reply).PrimaryKey, unknown + 100);
+
     // A caller-identified test call names its object by number when the setting says so.
     m_handler->Configure(&m_db, 360, true, false);
     auto cid = MakeAlarm("+4670555", CAlarmInfoMsg::ALARMTYPE_TEST, CAlarmInfoMsg::ALARMSTATUS_INFO,

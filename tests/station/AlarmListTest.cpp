@@ -28,6 +28,8 @@ const std::map<std::string, std::string> kTexts = {
     {"IDS_EVENTMSGDLG_MSG_3", "Status: Finished"},
     {"IDS_EVENTMSGDLG_PICK_UP_PHONE", "PICK UP PHONE"},
     {"IDS_EVENTMSGDLG_CALL_TIMEOUT", "CALL TIMEOUT"},
+    {"IDS_MAINVIEW_MSG_35", "The alarm is no longer in the alarm log."},
+    {"IDS_MAINVIEW_MSG_36", "NOT STORED:"},
 };
 
 struct CHost : IAlarmListHost {
@@ -416,4 +418,144 @@ TEST_F(AlarmListTest, AcknowledgeFromTheDialogChangesTheRowAndCloses) {
     list.Refresh(); // closed dialogs are freed at the next event
     list.OnAlarmReply(std::make_unique<CAlarmInfoMsg>(MsgKind::UI_ALARM_RECORD, AlarmResult::FIND_NONE));
     EXPECT_TRUE(list.Dialogs().empty());
+}
+
+// --- alarms that are gone from the log or never reached it ---
+
+TEST_F(AlarmListTest, ViewingAnAlarmNoLongerInTheLogLeavesTheListAndTheRelays) {
+    list.Refresh();
+    FillWith(3, CAlarmInfoMsg::ALARMSTATUS_NEW);
+    EXPECT_EQ(host.Relays(), std::make_pair(0, 1));
+    list.SelectOnly(1);
+    const std::uint32_t key = list.Rows()[1].key;
+    list.View();
+    ASSERT_EQ(LastFind()->Type, CAlarmInfoReqMsg::FIND_BY_KEY);
+    EXPECT_EQ(LastFind()->PrimaryKey, key);
+
+    // Deleted or purged meanwhile: the search by key names the key and finds nothing.
+    host.telephone.clear();
+    auto none = std::make_unique<CAlarmInfoMsg>(MsgKind::UI_ALARM_RECORD, AlarmResult::FIND_NONE);
+    none->PrimaryKey = key;
+    list.OnAlarmReply(std::move(none));
+    ASSERT_EQ(frontEnd.messageBoxes.size(), 1u);
+    EXPECT_EQ(frontEnd.messageBoxes[0].text, "The alarm is no longer in the alarm log.");
+    EXPECT_EQ(list.Rows().size(), 3u);
+    EXPECT_TRUE(host.telephone.empty()); // the relays stay on
+    EXPECT_TRUE(view.opened.empty());
+
+    // A list search that finds nothing still empties the list.
+    list.OnAlarmReply(std::make_unique<CAlarmInfoMsg>(MsgKind::UI_ALARM_RECORD, AlarmResult::FIND_NONE));
+    EXPECT_TRUE(list.Rows().empty());
+    EXPECT_EQ(host.Relays(), std::make_pair(0, 0));
+}
+
+TEST_F(AlarmListTest, AlarmsThatCouldNotBeStoredStayListedAndAreNeverHandledByKeyZero) {
+    // The database failed twice: both alarms reach the list with key 0 and pop up.
+    auto first = Alarm(0, CAlarmInfoMsg::ALARMTYPE_P100, 1, AlarmResult::NEW_ALARM);
+    first->IdInfo = "Lift A";
+    auto second = Alarm(0, CAlarmInfoMsg::ALARMTYPE_P100, 1, AlarmResult::NEW_ALARM);
+    second->IdInfo = "Lift B";
+    list.OnAlarmReply(std::move(first));
+    list.OnAlarmReply(std::move(second));
+    ASSERT_EQ(view.opened.size(), 2u);
+    CAlarmDialog& dialogA = *view.opened[0];
+    auto row = [&](const std::string& info) {
+        for (const auto& r : list.Rows()) {
+            if (r.idInfo == "NOT STORED: " + info) {
+                return r;
+            }
+        }
+        ADD_FAILURE() << info << " not listed";
+        return SAlarmRow{};
+    };
+    EXPECT_FALSE(row("Lift A").Stored());
+    EXPECT_EQ(host.Relays(), std::make_pair(0, 1));
+
+    // Acknowledged in its dialog: only that alarm changes, and nothing is sent to the log.
+    host.requests.clear();
+    dialogA.OnAcknowledge();
+    EXPECT_EQ(row("Lift A").Status(), 2);
+    EXPECT_EQ(row("Lift B").Status(), 1);
+    EXPECT_EQ(view.opened[1]->Status(), 1);
+    EXPECT_EQ(host.Relays(), std::make_pair(0, 1));
+    // Finished from the list: the last new alarm is handled, the relay goes off.
+    for (std::size_t i = 0; i < list.Rows().size(); ++i) {
+        list.Select(i, list.Rows()[i].idInfo == "NOT STORED: Lift B");
+    }
+    list.SetStatusOfSelection(3);
+    EXPECT_EQ(row("Lift B").Status(), 3);
+    EXPECT_EQ(host.Relays(), std::make_pair(0, 0));
+    EXPECT_TRUE(host.requests.empty());
+
+    // A refresh rebuilds the list from the log; these are not in it and stay, whatever it finds.
+    list.Refresh();
+    FillWith(2);
+    EXPECT_EQ(list.Rows().size(), 4u);
+    list.OnAlarmReply(std::make_unique<CAlarmInfoMsg>(MsgKind::UI_ALARM_RECORD, AlarmResult::FIND_NONE));
+    ASSERT_EQ(list.Rows().size(), 2u);
+
+    // View shows the list's own record, with what the operator did to it.
+    host.requests.clear();
+    for (std::size_t i = 0; i < list.Rows().size(); ++i) {
+        list.Select(i, list.Rows()[i].idInfo == "NOT STORED: Lift A");
+    }
+    list.View();
+    EXPECT_TRUE(host.requests.empty());
+    ASSERT_EQ(view.opened.size(), 3u);
+    EXPECT_EQ(view.opened[2]->IdInfo(), "Lift A");
+    EXPECT_EQ(view.opened[2]->AckLine(), "Acknowledged by:Eva");
+
+    // Deleted by the operator: gone from the list, no request by key 0.
+    frontEnd.answers.push_back(IFrontEnd::EResult::Yes);
+    list.DeleteSelected();
+    EXPECT_TRUE(host.requests.empty());
+    ASSERT_EQ(list.Rows().size(), 1u);
+    EXPECT_EQ(list.Rows()[0].idInfo, "NOT STORED: Lift B");
+}
+
+// --- two voice calls ---
+
+TEST_F(AlarmListTest, ANewVoiceCallTakesTheCallEventsAndTheOldAlarmIsForwardedUnlessFinished) {
+    host.settings.VoiceCallEnabled = 1;
+    list.OnAlarmReply(Alarm(31, CAlarmInfoMsg::ALARMTYPE_VOICE, 1, AlarmResult::NEW_ALARM));
+    CAlarmDialog* first = list.VoiceDialog();
+    list.OnCallEvent(2, 300);
+    list.OnCallEvent(3, 480);
+    // Its end event never comes; the next voice alarm means that call is over.
+    list.OnAlarmReply(Alarm(32, CAlarmInfoMsg::ALARMTYPE_VOICE, 1, AlarmResult::NEW_ALARM));
+    EXPECT_EQ(host.forwarded, std::vector<std::uint32_t>{31});
+    CAlarmDialog* second = list.VoiceDialog();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->Key(), 32u);
+    EXPECT_EQ(second->Mode(), CAlarmDialog::EMode::VoiceCall);
+    EXPECT_TRUE(first->CallEnded());
+    EXPECT_FALSE(first->BlinkTimerRunning());
+    EXPECT_FALSE(first->IgnoreEnabled());
+
+    // The new call's events go to the new dialog, and its outcome decides only its own alarm.
+    const int alerts = view.alerts;
+    list.OnCallEvent(2, 300);
+    EXPECT_EQ(view.alerts, alerts + 1);
+    EXPECT_EQ(second->VoicePanelText(), "PICK UP PHONE");
+    EXPECT_EQ(first->LastCallState(), 3);
+    list.OnCallEvent(4, 0);
+    EXPECT_EQ(host.forwarded, std::vector<std::uint32_t>{31});
+    // Closing the old dialog cannot end anyone's call.
+    host.telephone.clear();
+    frontEnd.answers.push_back(IFrontEnd::EResult::Ok);
+    EXPECT_TRUE(first->OnClose());
+    EXPECT_TRUE(host.telephone.empty());
+
+    // A voice alarm the operator finished while its call was on is not forwarded by the next one.
+    list.OnAlarmReply(Alarm(33, CAlarmInfoMsg::ALARMTYPE_VOICE, 1, AlarmResult::NEW_ALARM));
+    list.OnCallEvent(3, 480);
+    for (std::size_t i = 0; i < list.Rows().size(); ++i) {
+        list.Select(i, list.Rows()[i].key == 33);
+    }
+    list.SetStatusOfSelection(3);
+    list.OnAlarmReply(Alarm(34, CAlarmInfoMsg::ALARMTYPE_VOICE, 1, AlarmResult::NEW_ALARM));
+    EXPECT_EQ(host.forwarded, std::vector<std::uint32_t>{31});
+    list.OnCallEvent(6, 0); // nobody answers the newest call
+    EXPECT_EQ(host.forwarded, (std::vector<std::uint32_t>{31, 34}));
 }

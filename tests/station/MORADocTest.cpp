@@ -1,10 +1,12 @@
 #include "MORADoc.h"
 #include "AlarmInfoMsg.h"
+#include "AlarmInfoReqMsg.h"
 #include "DbResults.h"
 #include "MsgKinds.h"
 #include "RecordingFrontEnd.h"
 #include "TelHandlerMsg.h"
 #include "TempDir.h"
+#include "Translate.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +173,38 @@ TEST_F(MORADocTest, NewAlarmsAreStoredButATestFailureIsNotStoredAgain) {
     Deliver(*doc);
     ASSERT_EQ(doc->AlarmList().Rows().size(), 1u);
     EXPECT_EQ(doc->AlarmList().Rows()[0].alarmType, CAlarmInfoMsg::ALARMTYPE_P100);
+}
+
+TEST_F(MORADocTest, ViewingAnAlarmDeletedFromTheLogKeepsTheListAsItWas) {
+    Text::SetTranslator([](const std::string& tag) {
+        return tag == "IDS_MAINVIEW_MSG_35" ? std::string("The alarm is no longer in the alarm log.") : tag;
+    });
+    struct SUntranslate {
+        ~SUntranslate() { Text::SetTranslator({}); }
+    } untranslate;
+    auto doc = StartedDoc();
+    doc->Settings().AlarmPopUpEnabled = 0;
+    doc->PostMsg(NewAlarm(CAlarmInfoMsg::ALARMTYPE_P100));
+    doc->PostMsg(NewAlarm(CAlarmInfoMsg::ALARMTYPE_P100));
+    Deliver(*doc);
+    CAlarmList& list = doc->AlarmList();
+    ASSERT_EQ(list.Rows().size(), 2u);
+    const std::uint32_t gone = list.Rows()[1].key;
+    // Another station window, or the purge, deleted it from the log.
+    auto remove =
+        std::make_unique<CAlarmInfoReqMsg>(MsgKind::DB_ALARM_DELETE, CAlarmInfoReqMsg::DELETE_BY_KEY);
+    remove->ReplyKind = MsgKind::UI_ALARM_RECORD;
+    remove->PrimaryKey = gone;
+    doc->DbRequest(std::move(remove));
+    Deliver(*doc);
+
+    list.SelectOnly(1);
+    list.View();
+    Deliver(*doc);
+    EXPECT_EQ(list.Rows().size(), 2u);
+    EXPECT_EQ(frontEnd.dialogs, 0);
+    ASSERT_FALSE(frontEnd.recorder.messageBoxes.empty());
+    EXPECT_EQ(frontEnd.recorder.messageBoxes.back().text, "The alarm is no longer in the alarm log.");
 }
 
 TEST_F(MORADocTest, CallEventsReachTheFrontEndAndTheVoiceDialog) {
