@@ -64,7 +64,7 @@ char32_t GsmExtensionToText(unsigned char code) {
 // Sent: the GSM code of a character, by code point. The characters that only the extension
 // table has (the euro sign too) are not sent as escape sequences, which would make an SMS cut at
 // 160 characters longer than 160 septets: they become '?' or a blank, as does everything without
-// a GSM code.
+// a GSM code. '@' (code 0) and 'Ξ' (code 26, Ctrl-Z) cannot pass the text mode either.
 unsigned char TextToGsmCode(char32_t cp) {
     if (cp == 10 || cp == 13 || (cp >= 32 && cp <= 35) || (cp >= 37 && cp <= 63) ||
         (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z')) {
@@ -135,8 +135,7 @@ unsigned char TextToGsmCode(char32_t cp) {
         return 24; // Σ
     case 0x398:
         return 25; // Θ
-    case 0x39E:
-        return 26; // Ξ
+    case 0x39E:    // Ξ: its code 26 is the Ctrl-Z that ends the text
     case U'@':
     case U'[':
     case U'\\':
