@@ -3,9 +3,16 @@
 // which is also the settings folder, the working directory and the database folder of the run.
 #include "StationApp.h"
 
+#ifdef MORA_WITH_GUI
+#include "GuiApp.h"
+#include "GuiStation.h"
+#endif
+
 #include "DatabaseHandler.h"
+#include "DbConvert.h"
 #include "DbResults.h"
 #include "GsmModemSim.h"
+#include "HeadlessFrontEnd.h"
 #include "MORADoc.h"
 #include "ObjectInfoMsg.h"
 #include "Settings.h"
@@ -199,9 +206,14 @@ private:
     fs::path m_old;
 };
 
-bool WriteSettings(const std::string& folder) {
+bool WriteSettings(const std::string& folder, const std::string& operatorName) {
     CSettings settings;
     settings.Load();
+    // The operator of the run, remembered, so that the window's start-up countdown picks it.
+    settings.Operator[0] = operatorName;
+    if (!settings.SaveLastOperator(operatorName)) {
+        return false;
+    }
     settings.TelEnabled = 1;
     settings.TelComPort = TEL_PORT;
     settings.TelRingSignals = 2;
@@ -216,7 +228,7 @@ bool WriteSettings(const std::string& folder) {
 
 } // namespace
 
-int RunDemo(const SStationOptions& options) {
+int RunDemo(const SStationOptions& options, bool gui, int argc, char** argv) {
     CDemoFolder folder;
     if (!folder.Enter()) {
         std::fprintf(stderr, "mora: cannot prepare a temporary folder for the demo\n");
@@ -240,20 +252,37 @@ int RunDemo(const SStationOptions& options) {
         return 1;
     }
     Say("telephone modem simulator on COM1, GSM modem simulator on COM2");
-    if (!WriteSettings(folder.Path())) {
-        std::fprintf(stderr, "mora: cannot write the demo's settings in %s\n", folder.Path().c_str());
-        return 1;
-    }
-
     SStationOptions demoOptions = options;
     if (demoOptions.operatorName.empty()) {
         demoOptions.operatorName = "Demo";
     }
+    if (!WriteSettings(folder.Path(), demoOptions.operatorName)) {
+        std::fprintf(stderr, "mora: cannot write the demo's settings in %s\n", folder.Path().c_str());
+        return 1;
+    }
+
     CDemo demo(modem, gsm);
-    SStationHooks hooks;
-    hooks.Started = [&demo](CMORADoc& doc) { demo.Started(doc); };
-    hooks.Pass = [&demo](CMORADoc&) { demo.Pass(); };
-    const int code = RunHeadlessStation(demoOptions, hooks);
+    int code = 0;
+#ifdef MORA_WITH_GUI
+    if (gui) {
+        // The windows would ask the operator whether to create the database; the demo has one.
+        CHeadlessFrontEnd quiet(demoOptions.operatorName);
+        CDbConvert(quiet, folder.Path() + "/", demoOptions.operatorName).CreateDatabase();
+        SGuiHooks hooks;
+        hooks.Started = [&demo](CGuiStation& station) { demo.Started(station.Doc()); };
+        hooks.Pass = [&demo](CGuiStation&) { demo.Pass(); };
+        code = RunGuiStation(argc, argv, hooks);
+    } else
+#endif
+    {
+        (void)gui;
+        (void)argc;
+        (void)argv;
+        SStationHooks hooks;
+        hooks.Started = [&demo](CMORADoc& doc) { demo.Started(doc); };
+        hooks.Pass = [&demo](CMORADoc&) { demo.Pass(); };
+        code = RunHeadlessStation(demoOptions, hooks);
+    }
     // The station has closed its ports; now the devices go.
     gsm.Stop();
     modem.Stop();

@@ -1,20 +1,33 @@
-// The station program: `mora --headless [--operator NAME]` runs without a display; `mora --demo`
-// runs it against the simulated modems.
+// The station program: `mora` opens the station's windows; `mora --headless [--operator NAME]`
+// runs without a display; `mora --demo` runs it against the simulated modems.
 #include "StationApp.h"
+
+#ifdef MORA_WITH_GUI
+#include "GuiApp.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #ifdef MORA_WITH_DEMO
-int RunDemo(const SStationOptions& options);
+int RunDemo(const SStationOptions& options, bool gui, int argc, char** argv);
 #endif
 
 namespace {
 
 void Usage(std::FILE* to) {
-    std::fprintf(to, "usage: mora --headless [--operator NAME]\n"
-                     "       mora --demo [--operator NAME]\n");
+    std::fprintf(to, "usage: mora                                  the station with its windows\n"
+                     "       mora --headless [--operator NAME]     without a display\n"
+                     "       mora --demo [--headless] [--operator NAME]\n");
+}
+
+bool GuiPossible() {
+#ifdef MORA_WITH_GUI
+    return DisplayAvailable();
+#else
+    return false;
+#endif
 }
 
 } // namespace
@@ -43,15 +56,28 @@ int main(int argc, char** argv) {
     InstallStopSignals();
     if (demo) {
 #ifdef MORA_WITH_DEMO
-        return RunDemo(options);
+        bool gui = !headless && GuiPossible();
+        if (!headless && !gui) {
+            std::fprintf(stderr, "mora: no display; the demo runs in the terminal\n");
+        }
+        return RunDemo(options, gui, argc, argv);
 #else
         std::fprintf(stderr, "mora: this build has no simulators for the demo\n");
         return 2;
 #endif
     }
-    if (!headless) {
-        // Only the headless front end exists so far.
-        std::fprintf(stderr, "mora: no graphical front end in this build; running headless\n");
+    if (headless) {
+        return RunHeadlessStation(options);
     }
-    return RunHeadlessStation(options);
+#ifdef MORA_WITH_GUI
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "mora: no display (DISPLAY is not set); start with --headless to run without one\n");
+        return 2;
+    }
+    return RunGuiStation(argc, argv);
+#else
+    std::fprintf(stderr, "mora: this build has no windows; start with --headless\n");
+    return 2;
+#endif
 }

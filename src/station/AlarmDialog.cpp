@@ -129,6 +129,16 @@ CAlarmDialog::CAlarmDialog(CAlarmList& list, const CAlarmInfoMsg& alarm, EMode m
     ApplyStatus();
 }
 
+CAlarmDialog::SObjectRequest CAlarmDialog::ObjectRequest() const {
+    if (!m_objectFound) {
+        return {EObjectAction::AddObject, m_idCode};
+    }
+    if (m_source == CAlarmInfoMsg::ALARMSOURCE_CALLER_ID && m_list.UseCidPhoneNumber()) {
+        return {EObjectAction::OpenByPhone, m_idCode};
+    }
+    return {EObjectAction::OpenByIdCode, m_idCode};
+}
+
 void CAlarmDialog::ApplyStatus() {
     m_closeButtonText = Tr("IDC_EVENTMSG_ALARM_IGNORE");
     switch (m_status) {
@@ -177,7 +187,7 @@ void CAlarmDialog::OnCallEvent(std::uint16_t state, std::uint16_t secondsLeft) {
     if (m_mode != EMode::VoiceCall) {
         return;
     }
-    m_list.AlarmView().RaiseMainWindow();
+    m_list.AlarmView().RaiseDialog(*this);
     if (state != m_lastState) {
         switch (state) {
         case CALL_PICK_UP_PHONE:

@@ -92,6 +92,16 @@ public:
     bool ObjectFound() const { return m_objectFound; }
     int Source() const { return m_source; }
 
+    // What the object button opens: a new object with the alarm's ID code when the object was not
+    // found, else the object, looked up by telephone number for a caller-ID alarm when the settings
+    // say so and by ID code otherwise. Key() of the request is the ID code or the number.
+    enum class EObjectAction { AddObject, OpenByIdCode, OpenByPhone };
+    struct SObjectRequest {
+        EObjectAction action;
+        std::string key;
+    };
+    SObjectRequest ObjectRequest() const;
+
     // --- what the operator and the telephone side do ---
     void OnCallEvent(std::uint16_t state, std::uint16_t secondsLeft);
     void OnBlinkTimer();

@@ -106,6 +106,7 @@ public:
     CAlarmDialog* VoiceDialog() const { return m_voiceDialog; }
     const CAlarmTypeTexts& TypeTexts() const { return m_typeTexts; }
     bool UnattendedCommandEnabled() const { return m_host.Settings().VoiceCallEnabled != 0; }
+    bool UseCidPhoneNumber() const { return m_host.Settings().UseCidPhoneNumber != 0; }
 
     static std::string StatusText(int status);
     static std::string TypeText(int alarmType);

@@ -18,6 +18,8 @@ public:
     virtual void DialogOpened(CAlarmDialog& dialog) = 0;
     virtual void DialogChanged(CAlarmDialog& /*dialog*/) {}
     virtual void DialogClosing(CAlarmDialog& /*dialog*/) {}
+    // A call event arrived for this dialog: bring it to the top (not on every redraw).
+    virtual void RaiseDialog(CAlarmDialog& /*dialog*/) {}
 
     // The operator changed an alarm's status.
     virtual void AlarmStatusChanged(unsigned /*key*/, int /*status*/) {}

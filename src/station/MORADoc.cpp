@@ -97,8 +97,12 @@ void CMORADoc::OnUserMessage() {
     switch (msg->Kind) {
     case MsgKind::UI_ALARM_RECORD: {
         auto* db = dynamic_cast<CDatabaseMsg*>(msg.get());
-        if (db == nullptr || db->Status == AlarmResult::FIND_CHAIN || db->Status == AlarmResult::FIND_PRINT) {
-            break; // for the print dialog, which this front end does not have open
+        if (db == nullptr) {
+            break;
+        }
+        if (db->Status == AlarmResult::FIND_CHAIN || db->Status == AlarmResult::FIND_PRINT) {
+            msg = m_frontEnd.DeliverReply(std::move(msg)); // for the print dialog
+            break;
         }
         msg = HandleAlarmRecord(std::move(msg));
         break;
@@ -134,10 +138,15 @@ void CMORADoc::OnUserMessage() {
             m_alarmList.OnCallEvent(m->Value, m->Seconds);
         }
         break;
-    default:
-        // Object, customer and recipient replies belong to the register dialogs, which are not open
-        // in this front end; every other kind is not expected here.
+    case MsgKind::UI_OBJECT_REPLY:
+    case MsgKind::UI_EXPORT_OBJECT_REPLY:
+    case MsgKind::UI_CUSTOMER_REPLY:
+    case MsgKind::UI_MAILREC_REPLY:
+    case MsgKind::UI_SMSNUM_REPLY:
+        msg = m_frontEnd.DeliverReply(std::move(msg));
         break;
+    default:
+        break; // not expected on this queue
     }
 }
 

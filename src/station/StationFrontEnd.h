@@ -2,6 +2,7 @@
 
 #include "AlarmView.h"
 #include "FrontEnd.h"
+#include "Msg.h"
 
 #include <cstdint>
 #include <string>
@@ -29,4 +30,9 @@ public:
 
     // Ends the program (posts the main window's close).
     virtual void RequestClose() = 0;
+
+    // A database reply for a window of the front end: the object register dialogs (object,
+    // customer, recipient replies), the export dialog and the print dialog (alarm chains). Returns
+    // the reply when no window took it; the core then deletes it.
+    virtual MsgPtr DeliverReply(MsgPtr reply) { return reply; }
 };
