@@ -228,11 +228,8 @@ void CAlarmList::SortByColumn(int column) {
     }
     m_sortColumn = column;
     m_descending[static_cast<std::size_t>(column)] = !m_descending[static_cast<std::size_t>(column)];
-    const std::uint32_t key = FirstSelectedKey();
+    // Rows carry their selection through the sort, so a multi-selection survives it whole.
     Sort();
-    if (key != 0) {
-        SelectKey(key);
-    }
     m_view.ListChanged();
 }
 

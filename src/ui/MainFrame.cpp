@@ -89,6 +89,7 @@ CMainFrame::CMainFrame(CMORADoc& doc, CGuiFrontEnd& frontEnd) : m_doc(doc), m_fr
     BuildStatusBar();
     m_view->SetContextMenu(m_alarmListMenu);
     connect(m_view, &QAbstractItemView::doubleClicked, this, [this] { m_doc.AlarmList().View(); });
+    m_view->ViewRequested = [this] { m_doc.AlarmList().View(); };
     m_view->SelectionChangedByOperator = [this] {
         if (m_printDlg != nullptr) {
             m_printDlg->SelectionChanged();
@@ -200,8 +201,7 @@ void CMainFrame::BuildMenus() {
 
     m_alarmListMenu = menuBar()->addMenu(Gui::Tr("IDC_MENU_POPUP_ALARMLIST"));
     QAction* view = AddCommand(m_alarmListMenu, "ID_ALARMLIST_VIEW", {}, ":/mora/view.svg");
-    view->setShortcuts(
-        {QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    // Space and Return belong to the list (as shortcuts they would take the keys from every field).
     connect(view, &QAction::triggered, this, [&list] { list.View(); });
     connect(AddCommand(m_alarmListMenu, "ID_ALARMLIST_DELETE", QKeySequence(Qt::Key_Delete)),
             &QAction::triggered, this, [&list] { list.DeleteSelected(); });

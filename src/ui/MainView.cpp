@@ -5,6 +5,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 
 CMainView::CMainView(CAlarmList& list, const CSettings& settings, QWidget* parent)
@@ -114,6 +115,16 @@ std::array<std::int32_t, CAlarmList::COLUMN_COUNT> CMainView::ColumnWidths() con
         widths[static_cast<std::size_t>(c)] = columnWidth(c);
     }
     return widths;
+}
+
+void CMainView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier && ViewRequested) {
+        ViewRequested();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CMainView::contextMenuEvent(QContextMenuEvent* event) {

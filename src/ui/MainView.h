@@ -26,9 +26,12 @@ public:
 
     // Called when the operator changed the selection (the print dialog follows it).
     std::function<void()> SelectionChangedByOperator;
+    // Space and Return on the list view the selected alarm.
+    std::function<void()> ViewRequested;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void ApplySelection();
