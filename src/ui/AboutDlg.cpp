@@ -51,12 +51,17 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
 void CAboutDlg::Run(QWidget* parent) {
     CAboutDlg dialog(parent);
-    dialog.show();
+    // Placed before exec, which shows it modal (a dialog already shown would not become modal).
+    dialog.adjustSize();
     if (parent != nullptr) {
         const QRect frame = parent->window()->frameGeometry();
         dialog.move(frame.center() - dialog.rect().center());
     }
-    dialog.raise();
-    dialog.activateWindow();
     dialog.exec();
+}
+
+void CAboutDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    raise();
+    activateWindow();
 }

@@ -10,4 +10,7 @@ public:
 
     // Modal, centred over the main window.
     static void Run(QWidget* parent);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };

@@ -53,9 +53,6 @@ void CEditUserMsgDlg::Run(CMORADoc& doc, QWidget* parent) {
     if (!dialog.Open()) {
         return;
     }
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
     dialog.exec();
 }
 
@@ -126,6 +123,12 @@ CEditUserMsgDlg::CEditUserMsgDlg(const std::string& path, QWidget* parent)
 CEditUserMsgDlg::~CEditUserMsgDlg() {
     delete m_list; // before the editor it reads
     m_list = nullptr;
+}
+
+void CEditUserMsgDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    raise();
+    activateWindow();
 }
 
 bool CEditUserMsgDlg::Open() {

@@ -33,6 +33,7 @@ public:
 protected:
     // Close button, close box and Escape.
     void reject() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnListSelection();

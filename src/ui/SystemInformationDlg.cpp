@@ -124,9 +124,9 @@ CSystemInformationDlg::CSystemInformationDlg(QWidget* parent, const IClock& cloc
     layout->addWidget(m_view, 1);
     layout->addWidget(buttons);
 
-    // Room for a long report line and its time; the window can be made larger.
+    // Room for a long report line and its time, and for a dozen lines; the window can grow.
     const QFontMetrics metrics(font());
-    resize(std::max(660, metrics.horizontalAdvance(QLatin1Char('x')) * 100), metrics.height() * 24);
+    m_view->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('x')) * 90, metrics.height() * 14);
 }
 
 CSystemInformationDlg::~CSystemInformationDlg() {
