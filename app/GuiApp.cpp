@@ -45,10 +45,15 @@ void SaveScreenshots(CGuiStation& station) {
     station.Frame().grab().save(folder + QStringLiteral("/main-window.png"));
     for (QWidget* window : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<CEventMsgDlg*>(window);
-        if (dialog != nullptr && dialog->isVisible() && dialog->Dialog() != nullptr) {
-            const bool voice = dialog->Dialog()->Mode() == CAlarmDialog::EMode::VoiceCall;
-            dialog->grab().save(folder + (voice ? QStringLiteral("/voice-call-dialog.png")
-                                                : QStringLiteral("/alarm-dialog.png")));
+        if (dialog == nullptr || !dialog->isVisible() || dialog->Dialog() == nullptr) {
+            continue;
+        }
+        const CAlarmDialog& logic = *dialog->Dialog();
+        if (logic.Mode() != CAlarmDialog::EMode::VoiceCall) {
+            dialog->grab().save(folder + QStringLiteral("/alarm-dialog.png"));
+        } else if (logic.Alerting() && logic.VoicePanelVisible()) {
+            // The moment that matters: the operator is asked to pick up the phone.
+            dialog->grab().save(folder + QStringLiteral("/voice-call-dialog.png"));
         }
     }
 }

@@ -9,7 +9,7 @@ PACKAGES=(
   libxerces-c-dev libsqlite3-dev libssl-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd
-  poppler-utils
+  poppler-utils fonts-dejavu-core
 )
 
 missing=()

@@ -46,10 +46,10 @@ struct SFilterCommand {
     const char* icon;
 };
 constexpr SFilterCommand FILTERS[] = {
-    {"ID_ALARMLIST_FILTER_NEW", 0, ":/mora/disc-red.svg"},
-    {"ID_ALARMLIST_FILTER_ACKNOWLEDGED", 1, ":/mora/disc-yellow.svg"},
-    {"ID_ALARMLIST_FILTER_FINISHED", 2, ":/mora/disc-green.svg"},
-    {"ID_ALARMLIST_FILTER_INFOALARMS", 3, ":/mora/disc-cyan.svg"},
+    {"ID_ALARMLIST_FILTER_NEW", 0, ":/mora/disc-red.png"},
+    {"ID_ALARMLIST_FILTER_ACKNOWLEDGED", 1, ":/mora/disc-yellow.png"},
+    {"ID_ALARMLIST_FILTER_FINISHED", 2, ":/mora/disc-green.png"},
+    {"ID_ALARMLIST_FILTER_INFOALARMS", 3, ":/mora/disc-cyan.png"},
 };
 
 // The commands with a tool bar button have a tool tip tag of their own.
@@ -78,7 +78,7 @@ QString CommandText(const char* command) {
 CMainFrame::CMainFrame(CMORADoc& doc, CGuiFrontEnd& frontEnd) : m_doc(doc), m_frontEnd(frontEnd) {
     setObjectName(QStringLiteral("MainFrame"));
     InitUiResources();
-    setWindowIcon(QIcon(QStringLiteral(":/mora/mora.svg")));
+    setWindowIcon(QIcon(QStringLiteral(":/mora/mora.png")));
     m_alert = new CAlertSound(this);
     m_alert->NoAudioDevice = [this] { AddSystemInfo(Text::Tr("IDS_MAINFRM_NO_AUDIO_DEVICE"), false); };
 
@@ -153,14 +153,14 @@ QAction* CMainFrame::Action(const QString& command) const {
 void CMainFrame::BuildMenus() {
     CAlarmList& list = m_doc.AlarmList();
     QMenu* file = menuBar()->addMenu(Gui::Tr("IDC_MENU_POPUP_FILE"));
-    connect(AddCommand(file, "ID_FILE_NEW", QKeySequence(Qt::CTRL | Qt::Key_N), ":/mora/new.svg"),
+    connect(AddCommand(file, "ID_FILE_NEW", QKeySequence(Qt::CTRL | Qt::Key_N), ":/mora/new.png"),
             &QAction::triggered, this, [this] { m_objectDlg->FileNew(); });
-    connect(AddCommand(file, "ID_FILE_OPEN", QKeySequence(Qt::CTRL | Qt::Key_O), ":/mora/open.svg"),
+    connect(AddCommand(file, "ID_FILE_OPEN", QKeySequence(Qt::CTRL | Qt::Key_O), ":/mora/open.png"),
             &QAction::triggered, this, [this] { m_objectDlg->FileOpen(); });
-    connect(AddCommand(file, "ID_FILE_SAVE", QKeySequence(Qt::CTRL | Qt::Key_S), ":/mora/save.svg"),
+    connect(AddCommand(file, "ID_FILE_SAVE", QKeySequence(Qt::CTRL | Qt::Key_S), ":/mora/save.png"),
             &QAction::triggered, this, [this] { m_objectDlg->FileSave(); });
     file->addSeparator();
-    connect(AddCommand(file, "ID_FILE_PRINT", QKeySequence(Qt::CTRL | Qt::Key_P), ":/mora/print.svg"),
+    connect(AddCommand(file, "ID_FILE_PRINT", QKeySequence(Qt::CTRL | Qt::Key_P), ":/mora/print.png"),
             &QAction::triggered, this, [this] {
                 if (m_printDlg != nullptr) {
                     m_printDlg->ShowDialog();
@@ -190,9 +190,9 @@ void CMainFrame::BuildMenus() {
     QMenu* exportMenu = options->addMenu(Gui::Tr("IDC_MENU_POPUP_EXPORT"));
     connect(AddCommand(exportMenu, "ID_OPTIONS_EXPORT_OBJECTINFO"), &QAction::triggered, this,
             [this] { m_exportDlg->ShowDialog(); });
-    connect(AddCommand(options, "ID_OPTIONS_SYSTEMINFORMATION", {}, ":/mora/info.svg"), &QAction::triggered,
+    connect(AddCommand(options, "ID_OPTIONS_SYSTEMINFORMATION", {}, ":/mora/info.png"), &QAction::triggered,
             this, [this] { m_systemInfoDlg->ShowDialog(); });
-    QAction* unattended = AddCommand(options, "ID_OPTIONS_UNATTENDED", {}, ":/mora/eye.svg");
+    QAction* unattended = AddCommand(options, "ID_OPTIONS_UNATTENDED", {}, ":/mora/eye.png");
     unattended->setCheckable(true);
     connect(unattended, &QAction::triggered, this, [this, &list] {
         list.ToggleUnattended();
@@ -200,13 +200,13 @@ void CMainFrame::BuildMenus() {
     });
 
     m_alarmListMenu = menuBar()->addMenu(Gui::Tr("IDC_MENU_POPUP_ALARMLIST"));
-    QAction* view = AddCommand(m_alarmListMenu, "ID_ALARMLIST_VIEW", {}, ":/mora/view.svg");
+    QAction* view = AddCommand(m_alarmListMenu, "ID_ALARMLIST_VIEW", {}, ":/mora/view.png");
     // Space and Return belong to the list (as shortcuts they would take the keys from every field).
     connect(view, &QAction::triggered, this, [&list] { list.View(); });
     connect(AddCommand(m_alarmListMenu, "ID_ALARMLIST_DELETE", QKeySequence(Qt::Key_Delete)),
             &QAction::triggered, this, [&list] { list.DeleteSelected(); });
     connect(
-        AddCommand(m_alarmListMenu, "ID_ALARMLIST_REFRESH", QKeySequence(Qt::Key_F5), ":/mora/refresh.svg"),
+        AddCommand(m_alarmListMenu, "ID_ALARMLIST_REFRESH", QKeySequence(Qt::Key_F5), ":/mora/refresh.png"),
         &QAction::triggered, this, [&list] { list.Refresh(); });
     QMenu* filter = m_alarmListMenu->addMenu(Gui::Tr("IDC_MENU_POPUP_FILTER"));
     for (const auto& f : FILTERS) {
@@ -226,7 +226,7 @@ void CMainFrame::BuildMenus() {
     AddCommand(m_alarmListMenu, "ID_FILE_PRINT");
 
     QMenu* help = menuBar()->addMenu(Gui::Tr("IDC_MENU_POPUP_HELP"));
-    connect(AddCommand(help, "ID_APP_ABOUT", {}, ":/mora/about.svg"), &QAction::triggered, this,
+    connect(AddCommand(help, "ID_APP_ABOUT", {}, ":/mora/about.png"), &QAction::triggered, this,
             [this] { CAboutDlg::Run(this); });
 
     for (QMenu* menu : {file, options, m_alarmListMenu, help}) {
