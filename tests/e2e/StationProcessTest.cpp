@@ -126,7 +126,7 @@ TEST(DemoProgramTest, TheDemoPlacesAlarmsAndEndsInOrderOnCtrlC) {
     CChildProcess mora;
     std::string error;
     // The demo makes its own folder under TMPDIR: here, this test's folder.
-    ASSERT_TRUE(mora.Start({MORA_BINARY, "--demo"}, {"TMPDIR=" + dir.Path()}, dir.Path(), dir.File("out"),
+    ASSERT_TRUE(mora.Start({MORA_BINARY, "--demo", "--headless"}, {"TMPDIR=" + dir.Path()}, dir.Path(), dir.File("out"),
                            dir.File("err"), error))
         << error;
     const std::string alarm = WaitLine(dir.File("out"), "ALARM key=1 ", 60000);
