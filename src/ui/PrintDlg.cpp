@@ -2,6 +2,7 @@
 
 #include "GuiText.h"
 #include "MORADoc.h"
+#include "MessageBox.h"
 #include "PrintJob.h"
 #include "Translate.h"
 
@@ -180,7 +181,10 @@ MsgPtr CPrintDlg::OnReply(MsgPtr reply) {
 
 void CPrintDlg::RunJob() {
     m_job->Prepare();
-    if (m_job->Output() == CPrintJob::EOutput::Preview) {
+    if (m_job->Report().PageCount() == 0) {
+        // The chosen alarms are gone from the log (deleted since they were listed).
+        QApplication::beep();
+    } else if (m_job->Output() == CPrintJob::EOutput::Preview) {
         QPrintPreviewDialog preview(m_printer.get(), this);
         preview.setObjectName(QStringLiteral("printPreview"));
         connect(&preview, &QPrintPreviewDialog::paintRequested, this,
@@ -193,8 +197,10 @@ void CPrintDlg::RunJob() {
         QPrintDialog dialog(m_printer.get(), this);
         dialog.setObjectName(QStringLiteral("printDialog"));
         dialog.setMinMax(1, static_cast<int>(std::max<std::size_t>(1, m_job->Report().PageCount())));
-        if (dialog.exec() == QDialog::Accepted) {
-            PaintReport(m_job->Report(), *m_printer);
+        if (dialog.exec() == QDialog::Accepted && !PaintReport(m_job->Report(), *m_printer)) {
+            // Nothing reached the printer or the file: the operator must know.
+            CMessageBox::Show(this, Text::Tr("IDS_PRINTDLG_MSG_39"), IFrontEnd::EButtons::Ok,
+                              IFrontEnd::EIcon::Warning);
         }
     }
     m_job->End();
@@ -204,10 +210,13 @@ void CPrintDlg::RunJob() {
     }
 }
 
-void CPrintDlg::PaintReport(const CPrintObject& report, QPrinter& printer) {
+bool CPrintDlg::PaintReport(const CPrintObject& report, QPrinter& printer) {
     QPainter painter;
-    if (report.PageCount() == 0 || !painter.begin(&printer)) {
-        return;
+    if (report.PageCount() == 0) {
+        return true;
+    }
+    if (!painter.begin(&printer)) {
+        return false;
     }
     const QRectF area(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
     // A fixed-pitch font, as large as allowed while a full line fits the width and a full page
@@ -234,7 +243,9 @@ void CPrintDlg::PaintReport(const CPrintObject& report, QPrinter& printer) {
     }
     for (int page = first; page <= last; ++page) {
         if (page != first) {
-            printer.newPage();
+            if (!printer.newPage()) {
+                return false;
+            }
         }
         qreal y = 0;
         for (const CPrintLine& line : report.Page(static_cast<std::size_t>(page - 1)).Lines()) {
@@ -242,5 +253,5 @@ void CPrintDlg::PaintReport(const CPrintObject& report, QPrinter& printer) {
             y += metrics.height() + LINE_GAP;
         }
     }
-    painter.end();
+    return painter.end();
 }

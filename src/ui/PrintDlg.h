@@ -42,8 +42,9 @@ public:
     QPrinter& Printer() const { return *m_printer; }
     const CPrintJob& Job() const { return *m_job; }
 
-    // Draws the report on the printer, one report page per printed page.
-    static void PaintReport(const CPrintObject& report, QPrinter& printer);
+    // Draws the report on the printer, one report page per printed page. False when the printer
+    // (or the PDF file) could not be written.
+    static bool PaintReport(const CPrintObject& report, QPrinter& printer);
 
 private:
     void RefreshState();

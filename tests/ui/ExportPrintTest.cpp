@@ -15,6 +15,7 @@
 #include "MsgKinds.h"
 #include "PrintDlg.h"
 #include "PrintJob.h"
+#include "Translate.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -229,6 +230,15 @@ void ExportPrintTest::PrintAndPreviewFollowTheListAndItsSelection() {
     previewButton->click();
     QVERIFY(WaitFor([&] { return preview.Done(); }));
     QCOMPARE(previewPages, 2);
+
+    // A file that cannot be written is a failed print, not a silent one.
+    CPrintObject report;
+    report.AddLine("line");
+    QPrinter unwritable(QPrinter::HighResolution);
+    unwritable.setOutputFormat(QPrinter::PdfFormat);
+    unwritable.setOutputFileName(QString::fromStdString(folder.Dir().File("no/such/folder/x.pdf")));
+    QVERIFY(!CPrintDlg::PaintReport(report, unwritable));
+    QCOMPARE(Text::Tr("IDS_PRINTDLG_MSG_39"), std::string("The alarm report could not be printed."));
 }
 
 QTEST_MAIN(ExportPrintTest)

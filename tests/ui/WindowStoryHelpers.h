@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -31,7 +32,7 @@ inline bool UseEnglish() {
 }
 
 // Waits, while the event loop runs, until `done` holds; false after timeoutMs.
-inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 30000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
@@ -44,16 +45,28 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
 }
 
 // Answers the next modal window that `handler` accepts (it returns true once it has dealt with
-// it), from a timer, while the test's own call runs that window's event loop.
+// it), from a timer, while the test's own call runs that window's event loop. A window that is
+// still up half a second later ignored the answer (a file dialog still loading its folder, say)
+// and gets it again; once another window or none is on top, the answer took effect.
 class CModalAnswer : public QObject {
 public:
     explicit CModalAnswer(std::function<bool(QWidget*)> handler) : m_handler(std::move(handler)) {
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [this, timer] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (modal != nullptr && !m_done && m_handler(modal)) {
+            if (m_done) {
+                if (modal == nullptr || modal != m_target) {
+                    timer->stop();
+                } else if (m_since.elapsed() > 500) {
+                    m_handler(modal);
+                    m_since.restart();
+                }
+                return;
+            }
+            if (modal != nullptr && m_handler(modal)) {
                 m_done = true;
-                timer->stop();
+                m_target = modal;
+                m_since.start();
             }
         });
         timer->start(20);
@@ -63,6 +76,8 @@ public:
 private:
     std::function<bool(QWidget*)> m_handler;
     bool m_done = false;
+    QPointer<QWidget> m_target;
+    QElapsedTimer m_since;
 };
 
 // A station over a fresh folder (settings, working folder, database), modems and mail off,
