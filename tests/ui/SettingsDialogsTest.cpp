@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -245,6 +246,34 @@ private slots:
         AnswerBox(text, IFrontEnd::EResult::Ok);
         ClickTab(sheet, 4);
         QCOMPARE(tabs->currentIndex(), 4);
+        ClickTab(sheet, 3);
+
+        // Browse: the chosen folder with its separator, and the note that it counts from the next
+        // start (no manager restarts for it).
+        const QString folder = QString::fromStdString(m_serial->Path());
+        WhenModal([&text, folder](QWidget* modal) {
+            auto* picker = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(picker != nullptr);
+            QCOMPARE(picker->windowTitle(), QStringLiteral("Select the folder for the Database file"));
+            AnswerBox(text, IFrontEnd::EResult::Ok);
+            // The operator types the folder and presses Choose.
+            auto* name = picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name != nullptr);
+            name->setText(folder);
+            static_cast<QDialog*>(picker)->accept();
+            if (picker->isVisible()) {
+                static_cast<QDialog*>(picker)->reject(); // never leave the test hanging on an open picker
+            }
+        });
+        Child<QPushButton>(&sheet, "browse")->click();
+        QCOMPARE(text, QStringLiteral("NOTE! The program has to be restarted to use the new path"));
+        QCOMPARE(Child<QLineEdit>(&sheet, "databasePath")->text(), folder + QLatin1Char('/'));
+        // Still fewer months than the sheet opened with: asked again on leaving.
+        text.clear();
+        AnswerBox(text, IFrontEnd::EResult::Ok);
+        ClickTab(sheet, 4);
+        QVERIFY(text.startsWith(QStringLiteral("Decreasing the no of months")));
+        QCOMPARE(tabs->currentIndex(), 4);
         QCOMPARE(Items(Child<QComboBox>(&sheet, "languages")),
                  (QStringList{QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("fr"),
                               QStringLiteral("se")}));
@@ -264,6 +293,7 @@ private slots:
         QCOMPARE(stored.TelComPort, std::int16_t{9});
         QCOMPARE(stored.GsmComPort, std::int16_t{4});
         QCOMPARE(stored.GsmBaudrate, 115200);
+        QCOMPARE(stored.DatabasePath, m_serial->Path() + "/");
     }
 
     void aTestMailWithTheEditedServerReachesTheServerAndCancelWritesNothing() {
