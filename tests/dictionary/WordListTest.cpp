@@ -71,7 +71,9 @@ TEST_F(BuiltInList, EveryTagHasFourNonEmptyEntriesInLanguageOrder) {
         ++tags;
         EXPECT_EQ(Matches((*it)[2].str(), entry, 1), LANGUAGES) << (*it)[1].str();
     }
-    EXPECT_EQ(tags, 730u);
+    // Every tag element of the file is one tag of the dictionary: none merged away as a duplicate.
+    EXPECT_EQ(tags, s_dictionary->GetTagNames().size());
+    EXPECT_GT(tags, 700u);
     for (const std::string& tag : s_dictionary->GetTagNames()) {
         for (const std::string& language : LANGUAGES) {
             std::string text;
