@@ -90,16 +90,16 @@ CEditUserMsgDlg::CEditUserMsgDlg(const std::string& path, QWidget* parent)
         const char* tip;
         const char* name;
     };
-    const SButton specs[] = {{"IDC_EDIT_USER_MSG_NEW", "IDS_EDITUSERMSGDLG_MSG_9", "newButton"},
+    const SButton kinds[] = {{"IDC_EDIT_USER_MSG_NEW", "IDS_EDITUSERMSGDLG_MSG_9", "newButton"},
                              {"IDC_EDIT_USER_MSG_DELETE", "IDS_EDITUSERMSGDLG_MSG_10", "deleteButton"},
                              {"IDC_EDIT_USER_MSG_SAVE", "IDS_EDITUSERMSGDLG_MSG_11", "saveButton"},
                              {"IDC_EDIT_USER_MSG_CLOSE", "IDS_EDITUSERMSGDLG_MSG_12", "closeButton"}};
     auto* buttonLayout = new QVBoxLayout;
     QPushButton* buttons[4] = {};
     for (int i = 0; i < 4; ++i) {
-        buttons[i] = new QPushButton(Gui::Tr(specs[i].label), this);
-        buttons[i]->setToolTip(Gui::Tr(specs[i].tip));
-        buttons[i]->setObjectName(QString::fromLatin1(specs[i].name));
+        buttons[i] = new QPushButton(Gui::Tr(kinds[i].label), this);
+        buttons[i]->setToolTip(Gui::Tr(kinds[i].tip));
+        buttons[i]->setObjectName(QString::fromLatin1(kinds[i].name));
         // Enter belongs to the text field: it starts a new line there.
         buttons[i]->setAutoDefault(false);
         buttonLayout->addWidget(buttons[i]);
