@@ -358,6 +358,10 @@ void CMainFrame::AddSystemInfo(const std::string& text, bool toFront) {
 void CMainFrame::ListChanged() {
     m_view->ListChanged();
     UpdateCommandStates();
+    // The print dialog's counts follow the list, whoever changed it.
+    if (m_printDlg != nullptr) {
+        m_printDlg->SelectionChanged();
+    }
 }
 
 void CMainFrame::BringToFront() {
