@@ -25,7 +25,7 @@ void WrapLines(QListWidget* list) {
 } // namespace
 
 // A window of its own: it comes before the main window is shown, and its owner deletes it.
-CDatabaseMgrDlg::CDatabaseMgrDlg(QWidget*) : QDialog(nullptr) {
+CDatabaseMgrDlg::CDatabaseMgrDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("DatabaseMgrDlg"));
     setWindowTitle(Gui::Tr("IDC_DATABASE_MGR_CAPTION"));
     setWindowModality(Qt::ApplicationModal);

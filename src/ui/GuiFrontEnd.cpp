@@ -86,7 +86,8 @@ void CGuiFrontEnd::Beep(EBeep) {
 
 IFrontEnd::EDbMgrAnswer CGuiFrontEnd::DatabaseMgrDialog(int mode, const std::vector<std::string>& lines) {
     if (!m_dbMgrDlg) {
-        m_dbMgrDlg = std::make_unique<CDatabaseMgrDlg>(m_frame);
+        // Owned here, not by the main window: it is asked at start-up and may outlive the frame.
+        m_dbMgrDlg = std::make_unique<CDatabaseMgrDlg>(nullptr);
     }
     return m_dbMgrDlg->Ask(mode, lines);
 }
