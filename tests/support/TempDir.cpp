@@ -9,6 +9,28 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+void WriteEnvironment(const char* name, const char* value) {
+    if (value != nullptr) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+CTempDir::EnvironmentWriter g_writeEnvironment = WriteEnvironment;
+
+} // namespace
+
+void CTempDir::SetEnvironmentWriter(EnvironmentWriter writer) {
+    g_writeEnvironment = writer != nullptr ? writer : WriteEnvironment;
+}
+
+void CTempDir::SetEnvironment(const char* name, const char* value) {
+    g_writeEnvironment(name, value);
+}
+
 CTempDir::CTempDir() {
     std::string pattern = (fs::temp_directory_path() / "mora-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
@@ -24,11 +46,7 @@ CTempDir::~CTempDir() {
         }
     }
     if (m_settings) {
-        if (m_hadConfig) {
-            setenv("MORA_CONFIG_DIR", m_oldConfig.c_str(), 1);
-        } else {
-            unsetenv("MORA_CONFIG_DIR");
-        }
+        SetEnvironment("MORA_CONFIG_DIR", m_hadConfig ? m_oldConfig.c_str() : nullptr);
     }
     std::error_code ec;
     fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
@@ -46,7 +64,7 @@ void CTempDir::UseAsSettingsFolder() {
         m_hadConfig = true;
         m_oldConfig = old;
     }
-    setenv("MORA_CONFIG_DIR", m_path.c_str(), 1);
+    SetEnvironment("MORA_CONFIG_DIR", m_path.c_str());
     m_settings = true;
 }
 

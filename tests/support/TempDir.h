@@ -19,6 +19,12 @@ public:
     // Point MORA_CONFIG_DIR at the folder until destruction.
     void UseAsSettingsFolder();
 
+    // Sets (or, with a null value, removes) an environment variable. Qt tests route it through
+    // Qt, whose test watchdog thread reads the environment under Qt's own lock.
+    using EnvironmentWriter = void (*)(const char* name, const char* value);
+    static void SetEnvironmentWriter(EnvironmentWriter writer);
+    static void SetEnvironment(const char* name, const char* value);
+
     static std::string ReadFile(const std::string& path);
     static void WriteFile(const std::string& path, const std::string& text);
 

@@ -19,6 +19,7 @@
 
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
@@ -119,7 +120,12 @@ void ExportPrintTest::ExportWritesTheSelectedLinesOfTheChosenRecords() {
         if (files == nullptr) {
             return false;
         }
-        files->selectFile(path);
+        // Typed as an operator types it: the file name field takes the whole path.
+        if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(path);
+        } else {
+            files->selectFile(path);
+        }
         QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
         return true;
     });

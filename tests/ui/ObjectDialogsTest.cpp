@@ -118,7 +118,7 @@ public:
     CStationFolder() {
         m_dir.UseAsSettingsFolder();
         m_dir.Enter();
-        setenv("MORA_SERIAL_DIR", m_dir.Path().c_str(), 1);
+        CTempDir::SetEnvironment("MORA_SERIAL_DIR", m_dir.Path().c_str());
         settings.Operator[0] = "Eva";
         settings.TelEnabled = 0;
         settings.GsmEnabled = 0;
@@ -127,7 +127,7 @@ public:
     }
     ~CStationFolder() {
         station.reset();
-        unsetenv("MORA_SERIAL_DIR");
+        CTempDir::SetEnvironment("MORA_SERIAL_DIR", nullptr);
     }
     void Save() {
         settings.SaveAll();

@@ -140,11 +140,11 @@ private slots:
         m_dir->UseAsSettingsFolder();
         m_dir->Enter();
         m_serial = std::make_unique<CTempDir>();
-        setenv("MORA_SERIAL_DIR", m_serial->Path().c_str(), 1);
+        CTempDir::SetEnvironment("MORA_SERIAL_DIR", m_serial->Path().c_str());
     }
 
     void cleanup() {
-        unsetenv("MORA_SERIAL_DIR");
+        CTempDir::SetEnvironment("MORA_SERIAL_DIR", nullptr);
         m_serial.reset();
         m_dir.reset();
     }
