@@ -10,6 +10,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd
   poppler-utils fonts-dejavu-core
+  clang libclang-rt-14-dev
+  dpkg-dev fakeroot lintian desktop-file-utils
 )
 
 missing=()
