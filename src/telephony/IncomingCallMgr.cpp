@@ -11,7 +11,7 @@ constexpr const char* CALL_SOURCE = "CIncomingCallMgr::IncomingCall";
 
 CIncomingCallMgr::CIncomingCallMgr(const IClock& clock, std::unique_ptr<CProtCom> cpc,
                                    std::unique_ptr<CProtCom> p100)
-    : m_clock(&clock), m_p100(std::move(p100)), m_cpc(std::move(cpc)), m_callTimer(clock), m_ringTimer(clock),
+    : m_p100(std::move(p100)), m_cpc(std::move(cpc)), m_callTimer(clock), m_ringTimer(clock),
       m_hookTimer(clock) {
     if (!m_cpc) {
         m_cpc = std::make_unique<CCpcProtCom>(clock);

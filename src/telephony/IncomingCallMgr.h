@@ -105,7 +105,6 @@ private:
     void LogCall(const char* text);
     bool OffHook() const { return (m_line->ModemFlags() & TELFLAG_OFF_HOOK) != 0; }
 
-    const IClock* m_clock;
     ITelLine* m_line = nullptr;
     std::uint16_t m_callState = ICMGR_ICST_IDLE;
     std::uint16_t m_returnState = ICMGR_ICST_VOICECALL_NOTIFY;
