@@ -38,6 +38,15 @@ function(mora_add_library folder)
     set_property(GLOBAL PROPERTY MORA_DEPS_${folder} ${ARG_DEPS})
 endfunction()
 
+# Test programs that start threads (queues, handlers, the dictionary under load, end to end):
+# they carry the ctest label "threads", and mora_thread_tests builds just them (for the
+# ThreadSanitizer build). The GUI tests are not among them.
+set(MORA_THREAD_TEST_PROGRAMS core_tests dictionary_tests telephony_tests telephony_e2e_tests gsm_tests
+    mail_tests database_tests station_tests e2e_tests)
+if(NOT CMAKE_SCRIPT_MODE_FILE AND NOT TARGET mora_thread_tests)
+    add_custom_target(mora_thread_tests)
+endif()
+
 # mora_add_test(<name> SOURCES ... LIBS ... [ENV VAR=VALUE ...] [TIMEOUT s])
 function(mora_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
@@ -47,8 +56,13 @@ function(mora_add_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
+    set(labels "")
+    if(name IN_LIST MORA_THREAD_TEST_PROGRAMS)
+        set(labels threads)
+        add_dependencies(mora_thread_tests ${name})
+    endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENV}")
+        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENV}" LABELS "${labels}")
 endfunction()
 
 # Fails the configure step when a library links a folder of ours it may not use, and adds a
