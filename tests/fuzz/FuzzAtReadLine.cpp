@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t PIECE = 200;
 
 struct SRig {
-    Fuzz::CStepClock clock;
+    CFakeClock clock{100000};
     Fuzz::CPtyPeer modem{2};
     CAtCmdProt at{clock};
     SRig() {
@@ -27,23 +27,6 @@ void Check(int result, const std::string& line) {
     }
     if (result == CAtCmdProt::ATCMDPROT_RECEIVE_LINE && line.size() > std::size_t(CAtCmdProt::MAX_LINE)) {
         std::abort();
-    }
-}
-
-void Consume(SRig& rig, std::size_t bytes) {
-    std::size_t idle = 0;
-    while (bytes > 0) {
-        const std::uint64_t sleepsBefore = rig.clock.Sleeps();
-        std::string line;
-        Check(rig.at.ReadLine(line), line);
-        if (rig.clock.Sleeps() != sleepsBefore) {
-            if (++idle > 200000) {
-                std::abort();
-            }
-            continue;
-        }
-        idle = 0;
-        --bytes;
     }
 }
 
@@ -70,8 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t left = input.rest.size();
     for (int piece = 0; left > 0; ++piece) {
         const std::size_t n = left < PIECE ? left : PIECE;
-        rig.modem.Write(bytes, n);
-        Consume(rig, n);
+        rig.modem.Send(bytes, n);
+        Fuzz::Consume(rig.modem, [&] {
+            std::string line;
+            Check(rig.at.ReadLine(line), line);
+        });
         bytes += n;
         left -= n;
         if (piece < 8 && (gapMask >> piece & 1) != 0) {

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     static const std::string folder = Fuzz::ScratchFolder() + "/ver01/";
     static CQuietFrontEnd frontEnd;
-    static const Fuzz::CStepClock clock;
+    static const CFakeClock clock;
     if (!ready) {
         std::abort();
     }

@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t PIECE = 200;
 
 struct SRig {
-    Fuzz::CStepClock clock;
+    CFakeClock clock{100000};
     Fuzz::CPtyPeer modem{3};
     CGsmInfo gsm{clock};
     SRig() {
@@ -33,28 +33,16 @@ void Check(const std::unique_ptr<CGsmMsg>& reply) {
     }
 }
 
-void Consume(SRig& rig, std::size_t bytes) {
-    std::size_t idle = 0;
-    while (bytes > 0) {
-        const std::uint64_t sleepsBefore = rig.clock.Sleeps();
-        Check(rig.gsm.Receive());
-        if (rig.gsm.TakePortFailure()) {
-            std::abort();
-        }
-        if (rig.clock.Sleeps() != sleepsBefore) {
-            if (++idle > 200000) {
-                std::abort();
-            }
-            continue;
-        }
-        idle = 0;
-        --bytes;
+void Step(SRig& rig) {
+    Check(rig.gsm.Receive());
+    if (rig.gsm.TakePortFailure()) {
+        std::abort();
     }
 }
 
 void Pause(SRig& rig, std::uint32_t ms) {
     rig.clock.Advance(ms);
-    Check(rig.gsm.Receive());
+    Step(rig);
 }
 
 } // namespace
@@ -66,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t left = input.rest.size();
     for (int piece = 0; left > 0; ++piece) {
         const std::size_t n = left < PIECE ? left : PIECE;
-        rig.modem.Write(bytes, n);
-        Consume(rig, n);
+        rig.modem.Send(bytes, n);
+        Fuzz::Consume(rig.modem, [&] { Step(rig); });
         bytes += n;
         left -= n;
         if (piece < 8 && (input.gapMask >> piece & 1) != 0) {

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         dictionary.InstallAsTranslator();
         return ok;
     }();
-    static const Fuzz::CStepClock clock;
+    static const CFakeClock clock;
     // No user message files in the scratch folder: a lookup finds nothing.
     static const CMessageMgr manager(clock, Fuzz::ScratchFolder());
     if (!ready) {

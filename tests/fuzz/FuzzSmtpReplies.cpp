@@ -50,7 +50,7 @@ void SendAll(int fd, const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const CListener listener;
-    static const Fuzz::CStepClock clock;
+    static const CFakeClock clock;
     if (size == 0) {
         return 0;
     }

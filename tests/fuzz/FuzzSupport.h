@@ -1,11 +1,10 @@
 #pragma once
 
-// Helpers shared by the fuzz targets: a private scratch folder, files written from the input, a
-// clock that moves only when the target says so, and a pseudo-terminal that plays a modem.
+// Helpers shared by the fuzz targets: a private scratch folder, files written from the input, and
+// a pseudo-terminal that plays a modem.
 
 #include "Clock.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -16,10 +15,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <stdlib.h>
-#include <termios.h>
 #include <time.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace Fuzz {
@@ -55,25 +54,6 @@ inline void WriteFile(const std::string& path, const std::uint8_t* data, std::si
     std::fclose(file);
 }
 
-// Time that moves only by Advance. Sleep does not move it: a reader that found no byte waits a
-// moment of real time for the pseudo-terminal, and the target counts how often that happened.
-class CStepClock : public IClock {
-public:
-    std::uint32_t Tick() const override { return m_tick.load(); }
-    SLocalTime Now() const override { return SLocalTime{2024, 6, 15, 10, 30, 5, 250, 6}; }
-    void Sleep(std::uint32_t) const override {
-        ++m_sleeps;
-        const timespec pause{0, 20'000};
-        ::nanosleep(&pause, nullptr);
-    }
-    void Advance(std::uint32_t milliseconds) { m_tick += milliseconds; }
-    std::uint64_t Sleeps() const { return m_sleeps.load(); }
-
-private:
-    std::atomic<std::uint32_t> m_tick{100000};
-    mutable std::atomic<std::uint64_t> m_sleeps{0};
-};
-
 // The far end of serial port COM<port>: a pseudo-terminal whose slave is linked where the station
 // looks for the port.
 class CPtyPeer {
@@ -98,12 +78,49 @@ public:
             std::perror("symlink");
             std::abort();
         }
+        // A look at the station's side of the terminal (opened before the station opens it
+        // exclusively): how many bytes wait there for the reader.
+        m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_slave < 0) {
+            std::perror("pty slave");
+            std::abort();
+        }
     }
-    ~CPtyPeer() { ::close(m_master); }
+    ~CPtyPeer() {
+        ::close(m_slave);
+        ::close(m_master);
+    }
     CPtyPeer(const CPtyPeer&) = delete;
     CPtyPeer& operator=(const CPtyPeer&) = delete;
 
-    // Small pieces only: the terminal holds a few kilobytes, and nobody reads while this writes.
+    // Bytes that wait on the station's side.
+    std::size_t Waiting() const {
+        int count = 0;
+        if (::ioctl(m_slave, FIONREAD, &count) != 0) {
+            std::perror("FIONREAD");
+            std::abort();
+        }
+        return static_cast<std::size_t>(count);
+    }
+
+    // Writes a small piece (the terminal holds a few kilobytes and nobody reads meanwhile) and
+    // returns once all of it waits on the station's side.
+    void Send(const std::uint8_t* data, std::size_t size) {
+        const std::size_t expected = Waiting() + size;
+        Write(data, size);
+        // The terminal hands bytes over on a kernel worker; wait for it without spinning.
+        for (int waits = 0; Waiting() < expected; ++waits) {
+            if (waits > 100'000) {
+                std::fputs("pseudo-terminal does not deliver\n", stderr);
+                std::abort();
+            }
+            pollfd none{};
+            ::poll(&none, 0, 0);
+            const timespec pause{0, 10'000};
+            ::nanosleep(&pause, nullptr);
+        }
+    }
+
     void Write(const std::uint8_t* data, std::size_t size) {
         while (size > 0) {
             const ssize_t n = ::write(m_master, data, size);
@@ -131,6 +148,7 @@ public:
 
 private:
     int m_master = -1;
+    int m_slave = -1;
 };
 
 // Splits an input into pieces: the first byte says after which of up to eight pieces time passes
@@ -144,6 +162,24 @@ inline SPieces Split(const std::uint8_t* data, std::size_t size) {
         return {};
     }
     return {data[0], std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1)};
+}
+
+} // namespace Fuzz
+
+namespace Fuzz {
+
+// Steps a reader until it has taken every byte that waits for it. Each step takes at most one
+// byte and a step never finds the line empty, so the fake clock stands still meanwhile; a reader
+// that stops taking bytes is a hang.
+template <typename Step> void Consume(const CPtyPeer& peer, Step step) {
+    const std::size_t limit = 4 * peer.Waiting() + 1000;
+    for (std::size_t steps = 0; peer.Waiting() > 0; ++steps) {
+        if (steps > limit) {
+            std::fputs("the reader stopped taking bytes\n", stderr);
+            std::abort();
+        }
+        step();
+    }
 }
 
 } // namespace Fuzz

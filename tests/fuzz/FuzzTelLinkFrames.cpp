@@ -9,7 +9,7 @@ namespace {
 constexpr std::size_t PIECE = 200;
 
 struct SRig {
-    Fuzz::CStepClock clock;
+    CFakeClock clock{100000};
     Fuzz::CPtyPeer modem{1};
     CTelLinkProt link{clock};
     SRig() {
@@ -19,42 +19,22 @@ struct SRig {
     }
 };
 
-// Steps the reader until it has taken `bytes` bytes. Every step that took no byte slept once.
-void Consume(SRig& rig, std::size_t bytes) {
+void Step(SRig& rig) {
     std::uint8_t buffer[CTelLinkProt::FRAME_BUFFER_SIZE];
-    std::size_t idle = 0;
-    while (bytes > 0) {
-        const std::uint64_t sleepsBefore = rig.clock.Sleeps();
-        std::uint16_t count = 0xFFFF;
-        const std::uint16_t result = rig.link.ReadStep(buffer, count);
-        if (result == CTelLinkProt::TELLINK_RX_READ_ERROR) {
-            std::abort();
-        }
-        if (rig.clock.Sleeps() != sleepsBefore) {
-            // No byte yet: the terminal is still delivering. A reader that never takes the bytes
-            // it was sent is a hang.
-            if (++idle > 200000) {
-                std::abort();
-            }
-            continue;
-        }
-        idle = 0;
-        --bytes;
-        if (result == CTelLinkProt::TELLINK_RX_FRAME && count > CTelLinkProt::MAX_DATA) {
-            std::abort();
-        }
-        if (result != CTelLinkProt::TELLINK_RX_FRAME && count != 0) {
-            std::abort();
-        }
+    std::uint16_t count = 0xFFFF;
+    const std::uint16_t result = rig.link.ReadStep(buffer, count);
+    if (result == CTelLinkProt::TELLINK_RX_READ_ERROR) {
+        std::abort();
+    }
+    if (result == CTelLinkProt::TELLINK_RX_FRAME ? count > CTelLinkProt::MAX_DATA : count != 0) {
+        std::abort();
     }
 }
 
 // A gap of silence: the reader must drop a half-received frame and start afresh.
 void Pause(SRig& rig) {
     rig.clock.Advance(CTelLinkProt::INTER_BYTE_GAP_MS + 10);
-    std::uint8_t buffer[CTelLinkProt::FRAME_BUFFER_SIZE];
-    std::uint16_t count = 0;
-    rig.link.ReadStep(buffer, count);
+    Step(rig);
     if (rig.link.RxStateNow() != CTelLinkProt::RX_COMMAND) {
         std::abort();
     }
@@ -69,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t left = input.rest.size();
     for (int piece = 0; left > 0; ++piece) {
         const std::size_t n = left < PIECE ? left : PIECE;
-        rig.modem.Write(bytes, n);
-        Consume(rig, n);
+        rig.modem.Send(bytes, n);
+        Fuzz::Consume(rig.modem, [&] { Step(rig); });
         bytes += n;
         left -= n;
         if (piece < 8 && (input.gapMask >> piece & 1) != 0) {
