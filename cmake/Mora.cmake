@@ -42,7 +42,7 @@ endfunction()
 # they carry the ctest label "threads", and mora_thread_tests builds just them (for the
 # ThreadSanitizer build). The GUI tests are not among them.
 set(MORA_THREAD_TEST_PROGRAMS core_tests dictionary_tests telephony_tests telephony_e2e_tests gsm_tests
-    mail_tests database_tests station_tests e2e_tests)
+    mail_tests database_tests station_tests station_window_tests e2e_tests)
 if(NOT CMAKE_SCRIPT_MODE_FILE AND NOT TARGET mora_thread_tests)
     add_custom_target(mora_thread_tests)
 endif()
