@@ -1,6 +1,7 @@
 #include "GsmMgr.h"
 
 #include "MsgKinds.h"
+#include "SerialAccess.h"
 #include "Translate.h"
 #include "Utf8.h"
 
@@ -63,10 +64,12 @@ void CGsmMgr::WaitForPort() {
     m_frontEnd.SetPaneText(GSM_PANE, Text::Tr("IDS_GSMMGR_MSG_2"));
     if (!m_portMissingShown) {
         m_portMissingShown = true;
-        m_frontEnd.AddSystemInfo(Text::Tr("IDS_GSMMGR_MSG_2") + ": " +
-                                     Text::Tr("IDC_SET_COMPORT_UNABLE_TO_OPEN") + " (COM" +
-                                     std::to_string(port) + ")",
-                                 true);
+        // A device that refuses this user will not appear by waiting: say what to do about it.
+        std::string reason = SerialAccess::DeniedNote(port);
+        if (reason.empty()) {
+            reason = Text::Tr("IDC_SET_COMPORT_UNABLE_TO_OPEN") + " (COM" + std::to_string(port) + ")";
+        }
+        m_frontEnd.AddSystemInfo(Text::Tr("IDS_GSMMGR_MSG_2") + ": " + reason, true);
     }
     m_portWatch.Stop();
     // The run number tells this watch's report from one of a watch stopped before.

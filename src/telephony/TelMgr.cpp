@@ -1,6 +1,7 @@
 #include "TelMgr.h"
 
 #include "MsgKinds.h"
+#include "SerialAccess.h"
 #include "SwHwInfo.h"
 #include "Translate.h"
 
@@ -79,10 +80,12 @@ void CTelMgr::WaitForPort() {
     Pane(Text::Tr("IDS_TELMGR_MSG_13"));
     if (!m_portMissingShown) {
         m_portMissingShown = true;
-        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_2") + ": " +
-                                      Text::Tr("IDC_SET_COMPORT_UNABLE_TO_OPEN") + " (COM" +
-                                      std::to_string(port) + ")",
-                                  true);
+        // A device that refuses this user will not appear by waiting: say what to do about it.
+        std::string reason = SerialAccess::DeniedNote(port);
+        if (reason.empty()) {
+            reason = Text::Tr("IDC_SET_COMPORT_UNABLE_TO_OPEN") + " (COM" + std::to_string(port) + ")";
+        }
+        m_frontEnd->AddSystemInfo(Text::Tr("IDS_TELMGR_MSG_2") + ": " + reason, true);
     }
     m_portWatch.Stop();
     // The run number tells this watch's report from one of a watch stopped before.

@@ -4,14 +4,17 @@
 #include "GsmMgr.h"
 #include "Dictionary.h"
 #include "GsmModemSim.h"
+#include "LinkedPty.h"
 #include "MsgKinds.h"
 #include "RecordingFrontEnd.h"
 #include "RecordingSink.h"
+#include "SerialAccess.h"
 #include "TempDir.h"
 #include "Utf8.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <deque>
@@ -143,6 +146,33 @@ TEST_F(GsmMgrTest, HandlerThatIsAlreadyRunningIsAnUndefinedError) {
     ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
     EXPECT_EQ(m_frontEnd.messageBoxes[0].text, "GsmHandler: Undefined Error");
     EXPECT_EQ(m_frontEnd.messageBoxes[0].icon, IFrontEnd::EIcon::Error);
+}
+
+TEST_F(GsmMgrTest, ARefusedPortIsExplainedAndWaitedFor) {
+    // The port is held elsewhere, so that the handler cannot open it even as root; the check
+    // hears the refusal a user outside the device's group would get.
+    class CRetrying : public CRecordingFrontEnd {
+    public:
+        bool RetryMissingPort() override { return true; }
+    } frontEnd;
+    CLinkedPty pty(m_dir.Path(), 3);
+    ASSERT_TRUE(pty.Hold());
+    SerialAccess::SetOpenFunction([](const char*, int) {
+        errno = EACCES;
+        return -1;
+    });
+    CGsmMgr mgr(m_settings, frontEnd);
+    EXPECT_TRUE(mgr.Start(&m_sink));
+    SerialAccess::SetOpenFunction({});
+    EXPECT_TRUE(mgr.WaitingForPort());
+    EXPECT_EQ(m_settings.GsmEnabled, 1);
+    ASSERT_EQ(frontEnd.systemInfo.size(), 1u);
+    const std::string& line = frontEnd.systemInfo[0].text;
+    const std::string start =
+        "GSM Modem Serial Port Error: The station has no right to use the serial port COM3 (";
+    EXPECT_EQ(line.rfind(start + pty.Device() + ").", 0), 0u) << line;
+    EXPECT_NE(line.find("must be a member of the group"), std::string::npos) << line;
+    mgr.Stop();
 }
 
 // --- statuses ---
