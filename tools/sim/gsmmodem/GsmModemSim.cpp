@@ -24,6 +24,12 @@ constexpr unsigned char ESC = 27;
 constexpr std::size_t MAX_COMMAND = 556; // longer command lines are thrown away
 constexpr std::size_t MAX_SMS_SEPTETS = 160;
 
+std::uint64_t SteadyUs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -343,6 +349,11 @@ std::vector<int> CGsmModemSim::DeletedIndexes() const {
     return m_deleted;
 }
 
+std::vector<CGsmModemSim::SDeletedSms> CGsmModemSim::DeletedSms() const {
+    std::lock_guard guard(m_lock);
+    return m_deletedSms;
+}
+
 std::size_t CGsmModemSim::CountCommands(const std::string& prefix) const {
     std::lock_guard guard(m_lock);
     return static_cast<std::size_t>(
@@ -355,6 +366,7 @@ void CGsmModemSim::ClearRecord() {
     m_commands.clear();
     m_sent.clear();
     m_deleted.clear();
+    m_deletedSms.clear();
 }
 
 std::string CGsmModemSim::NowStamp() const {
@@ -766,6 +778,7 @@ bool CGsmModemSim::CmdCmgd(const std::string& args) {
     if (flag == 4) {
         for (const SStoredSms& sms : m_storage) {
             m_deleted.push_back(sms.Index);
+            m_deletedSms.push_back(SDeletedSms{sms, SteadyUs()});
         }
         m_storage.clear();
         Reply("OK");
@@ -782,6 +795,7 @@ bool CGsmModemSim::CmdCmgd(const std::string& args) {
         return true;
     }
     m_deleted.push_back(index);
+    m_deletedSms.push_back(SDeletedSms{*it, SteadyUs()});
     m_storage.erase(it);
     Reply("OK");
     return true;

@@ -25,6 +25,13 @@ public:
         std::string Text;      // GSM bytes
     };
 
+    // One SMS the station deleted with AT+CMGD, and when (steady_clock in microseconds): from
+    // then on only the station's database holds it.
+    struct SDeletedSms {
+        SStoredSms Sms;
+        std::uint64_t SteadyUs = 0;
+    };
+
     // One SMS the station sent through AT+CMGS.
     struct SSentSms {
         std::string Destination;
@@ -88,10 +95,11 @@ public:
     void HangUp();
 
     // --- what happened ---
-    std::vector<std::string> Commands() const; // every command line received
-    std::vector<SSentSms> SentSms() const;     // every message text received
-    std::vector<SStoredSms> StoredSms() const; // still in storage
-    std::vector<int> DeletedIndexes() const;   // AT+CMGD in order
+    std::vector<std::string> Commands() const;   // every command line received
+    std::vector<SSentSms> SentSms() const;       // every message text received
+    std::vector<SStoredSms> StoredSms() const;   // still in storage
+    std::vector<int> DeletedIndexes() const;     // AT+CMGD in order
+    std::vector<SDeletedSms> DeletedSms() const; // every stored SMS that AT+CMGD removed
     std::size_t CountCommands(const std::string& prefix) const;
     void ClearRecord();
 
@@ -169,4 +177,5 @@ private:
     std::vector<std::string> m_commands;
     std::vector<SSentSms> m_sent;
     std::vector<int> m_deleted;
+    std::vector<SDeletedSms> m_deletedSms;
 };

@@ -104,6 +104,9 @@ std::optional<std::vector<std::uint8_t>> CSimCpcPhone::CpcRequest(const std::vec
     case REQ_DISCONNECT:
         m_hungUp = true;
         return std::vector<std::uint8_t>{0, 1, 1};
+    case REQ_ACK:
+        MarkAcknowledged();
+        return std::vector<std::uint8_t>{0, 1, 1};
     default:
         return std::vector<std::uint8_t>{0, 1, 1};
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,9 +39,26 @@ public:
     // telephone made of them, for the trace.
     virtual std::string RawReceived(const std::vector<std::uint8_t>& bytes) = 0;
 
+    // The modem received a whole message from the telephone and confirmed it on the line: for
+    // a P100 telephone that is the acknowledgement of its alarm.
+    virtual void MessageConfirmed() {}
+
     // The telephone has put its receiver down (after a disconnect or a redirect).
     bool HungUp() const { return m_hungUp; }
+    // When the telephone heard its alarm acknowledged by the station (steady_clock in
+    // microseconds), 0 while it has not. From then on the lift considers the alarm delivered.
+    std::uint64_t AcknowledgedUs() const { return m_acknowledgedUs.load(); }
 
 protected:
+    // The last acknowledgement counts (a call may carry several messages).
+    void MarkAcknowledged() {
+        const auto now = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+        m_acknowledgedUs.store(static_cast<std::uint64_t>(now.count()));
+    }
+
     bool m_hungUp = false;
+
+private:
+    std::atomic<std::uint64_t> m_acknowledgedUs{0};
 };

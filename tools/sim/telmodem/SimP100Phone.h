@@ -26,6 +26,7 @@ public:
         return std::nullopt;
     }
     std::string RawReceived(const std::vector<std::uint8_t>& bytes) override;
+    void MessageConfirmed() override { MarkAcknowledged(); }
 
     // Script, in sending order. IDs are 8 decimal digits; false when an argument is malformed.
     bool AddMessage(ECode code, const std::string& id);

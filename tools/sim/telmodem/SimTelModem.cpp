@@ -704,6 +704,9 @@ void CSimTelModem::RunJob(std::uint32_t tick) {
         case SPlanned::END_NONE:
             break;
         }
+        if (step.Code == REP_P100_MESSAGE && m_phone) {
+            m_phone->MessageConfirmed();
+        }
         if (step.Code != 0) {
             m_reports.push_back(SReport{step.Code, step.Params});
             Event(tick, std::string(ReportName(step.Code)) + " ready" +
