@@ -56,13 +56,15 @@ function(mora_add_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
-    set(labels "")
+    # No empty value may stand among the properties (the discovery script drops it and the next
+    # word becomes the value), so the labels go in front of the possibly empty ENVIRONMENT.
+    set(label_properties "")
     if(name IN_LIST MORA_THREAD_TEST_PROGRAMS)
-        set(labels threads)
+        set(label_properties LABELS threads)
         add_dependencies(mora_thread_tests ${name})
     endif()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENV}" LABELS "${labels}")
+        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${label_properties} ENVIRONMENT "${ARG_ENV}")
 endfunction()
 
 # Fails the configure step when a library links a folder of ours it may not use, and adds a
