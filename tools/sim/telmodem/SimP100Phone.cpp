@@ -11,6 +11,9 @@ std::vector<SSimP100Step> CSimP100Phone::P100Listen(int /*attempt*/) {
     while (!m_script.empty()) {
         steps.push_back(m_script.front());
         m_script.pop_front();
+        if (steps.back().Kind == SSimP100Step::MESSAGE && !steps.back().Nibbles.empty()) {
+            m_unconfirmed.push_back(steps.back().Nibbles[0]);
+        }
         if (steps.back().EndsListen()) {
             return steps;
         }
@@ -18,6 +21,17 @@ std::vector<SSimP100Step> CSimP100Phone::P100Listen(int /*attempt*/) {
     // Nothing more to say: the modem hears no start.
     steps.push_back(SSimP100Step{SSimP100Step::NO_START, {}});
     return steps;
+}
+
+void CSimP100Phone::MessageConfirmed() {
+    if (m_unconfirmed.empty()) {
+        return;
+    }
+    const std::uint8_t code = m_unconfirmed.front();
+    m_unconfirmed.pop_front();
+    if (code != CODE_USERID) {
+        MarkAcknowledged();
+    }
 }
 
 std::string CSimP100Phone::RawReceived(const std::vector<std::uint8_t>& bytes) {

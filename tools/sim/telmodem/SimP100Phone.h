@@ -26,7 +26,8 @@ public:
         return std::nullopt;
     }
     std::string RawReceived(const std::vector<std::uint8_t>& bytes) override;
-    void MessageConfirmed() override { MarkAcknowledged(); }
+    // A UserId only announces the data to come: the UserData messages are the alarms.
+    void MessageConfirmed() override;
 
     // Script, in sending order. IDs are 8 decimal digits; false when an argument is malformed.
     bool AddMessage(ECode code, const std::string& id);
@@ -45,4 +46,5 @@ public:
 private:
     std::deque<SSimP100Step> m_script;
     std::vector<std::uint8_t> m_lastCommand;
+    std::deque<std::uint8_t> m_unconfirmed; // codes of the messages sent, oldest first
 };
