@@ -75,6 +75,12 @@ TEST_F(StationKillTest, EveryDeliveredAlarmIsInTheLogExactlyOnceAcrossKills) {
             EXPECT_EQ(db.Rows("PRAGMA integrity_check"), (std::vector<std::vector<std::string>>{{"ok"}}))
                 << "after kill " << kill << ": " << db.Error();
         }
+        if (kill % 50 == 0) {
+            // A long run leaves its figures so far, in case it is stopped before the end.
+            log.Refresh();
+            const auto sofar = WithTraffic([&](CAlarmTraffic& t) { return t.Account(log, WINDOW_MS); });
+            Report("after " + std::to_string(kill) + " kills: " + CAlarmTraffic::Describe(sofar));
+        }
     }
     if (startKills > 0) {
         // The last kill may have been during a start: this start must get through.

@@ -77,6 +77,15 @@ TEST_F(StationSoakTest, MemoryDescriptorsAndThreadsStayFlatUnderCallsOfEveryKind
         });
         ASSERT_GT(s.ResidentKb, 0) << "mora is gone: " << CTempDir::ReadFile(mora.ErrPath());
         samples.push_back(s);
+        if (std::getenv("MORA_RELIABILITY_REPORT") != nullptr) {
+            // A long run leaves its curve as it goes, in case it is stopped before the end.
+            char line[120];
+            std::snprintf(
+                line, sizeof line,
+                "soak sample: %.0f s, %ld kB, %ld fds, %ld threads, %zu calls, %zu SMS, %zu stored\n",
+                s.Seconds, s.ResidentKb, s.Descriptors, s.Threads, s.Calls, s.Sms, s.Stored);
+            Report(line);
+        }
         done = (seconds > 0 && elapsed >= static_cast<double>(seconds)) ||
                (static_cast<long>(s.Calls) >= calls && static_cast<long>(s.Sms) >= smsCount);
     }
