@@ -53,10 +53,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://brennvik.example/mora")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "alarm station for lift emergency telephones\n"
-    "Receives alarms from lift emergency telephones through a serial telephone modem and a\n"
-    "GSM modem, stores every alarm in a local database, shows it to the operator and forwards\n"
-    "it by e-mail and SMS. Runs with its windows from the desktop menu, or without a display\n"
-    "as the systemd service mora. Includes simulators of both modems for trials.")
+    "Receives alarms from lift emergency telephones through a serial telephone\n"
+    "modem and a GSM modem, stores every alarm in a local database, shows it to\n"
+    "the operator and forwards it by e-mail and SMS. Runs with its windows from\n"
+    "the desktop menu, or without a display as the systemd service mora.\n"
+    "Includes simulators of both modems for trials.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The maintainer scripts create the service user with adduser. (Qt's X11 platform plugin and
 # the multimedia back ends come with libqt6gui6 and libqt6multimedia6, which dpkg-shlibdeps finds.)
