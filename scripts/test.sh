@@ -9,6 +9,7 @@ jobs=$(nproc)
 echo "== plain build =="
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build --output-on-failure -j"$jobs"
+./tests/packaging/check-package.sh build
 
 echo "== sanitizer build (ASan + UBSan) =="
 ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DMORA_SANITIZE=ON -DMORA_BUILD_BENCH=OFF
