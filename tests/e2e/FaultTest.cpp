@@ -192,3 +192,61 @@ TEST_F(FaultTest, AMailServerThatRefusesStallsAndDropsCostsNoAlarm) {
     EXPECT_EQ(failures(), 4u);
     EXPECT_EQ(frontEnd.Pane(1), "Mail: Idle");
 }
+
+// The telephone modem's adapter pulled out during a call and again while the line is idle: the
+// operator is told, the port is tried again until the modem is back, and calls are served again.
+// Disabled: today the link only sees reply time-outs on the vanished port (no write or read
+// failure reaches it), so it never opens the port again and the replugged modem stays unused.
+TEST_F(FaultTest, DISABLED_ATelephoneModemUnpluggedDuringACallAndWhileIdleServesCallsOnceItIsBack) {
+    StartStation();
+    ASSERT_TRUE(m_station.AddObject(*CStationHarness::Object(LIFT, "Lift 1, Storgatan 3")));
+    CSimTelModem& modem = m_station.Modem();
+    const CE2eFrontEnd& frontEnd = m_station.FrontEnd();
+    // The adapter gone, the link sees its exchanges time out (or the port fail).
+    const auto lineDown = [&] {
+        const std::string pane = frontEnd.Pane(CStationHarness::TEL_PANE);
+        return pane.find("Timeout") != std::string::npos || pane.find("Error") != std::string::npos;
+    };
+    const auto replugAndWait = [&](const char* when) {
+        m_station.PumpFor(1500);
+        std::string error;
+        ASSERT_TRUE(modem.Plug(error)) << error;
+        // The port is looked at again every 10 s: the clock skips the wait.
+        for (int i = 0; i < 10 && frontEnd.Pane(CStationHarness::TEL_PANE) != CStationHarness::TEL_READY;
+             ++i) {
+            m_station.Clock().JumpTick(10000);
+            m_station.PumpFor(1000);
+        }
+        ASSERT_EQ(frontEnd.Pane(CStationHarness::TEL_PANE), CStationHarness::TEL_READY) << when;
+    };
+
+    // During a call: the line is held and the telephone still listens when the adapter goes.
+    auto first = std::make_shared<CSimP100Phone>();
+    first->AddTrouble(SSimP100Step::CHECKSUM);
+    first->AddTrouble(SSimP100Step::CHECKSUM);
+    first->AddMessage(CSimP100Phone::CODE_ALARM, LIFT);
+    const std::uint64_t mark = modem.Recorder().LastSeq();
+    modem.Call(first, SSimRingPlan{4, 200, 300});
+    ASSERT_TRUE(modem.Recorder().WaitForEvent("line held", 20000, mark));
+    modem.Unplug();
+    ASSERT_TRUE(m_station.Pump(lineDown, 10000)) << frontEnd.Pane(CStationHarness::TEL_PANE);
+    replugAndWait("after the unplug during a call");
+    const std::size_t shownBefore = frontEnd.Alarms().size();
+    m_station.CallP100([](CSimP100Phone& phone) { phone.AddMessage(CSimP100Phone::CODE_ALARM, LIFT); });
+    ASSERT_TRUE(m_station.WaitAlarms(shownBefore + 1, 30000));
+
+    // While idle.
+    ASSERT_TRUE(m_station.WaitLineReleased(1, 20000));
+    m_station.PumpFor(500);
+    modem.Unplug();
+    ASSERT_TRUE(m_station.Pump(lineDown, 10000)) << frontEnd.Pane(CStationHarness::TEL_PANE);
+    replugAndWait("after the unplug while idle");
+    m_station.CallP100([](CSimP100Phone& phone) { phone.AddMessage(CSimP100Phone::CODE_TEST, LIFT); });
+    ASSERT_TRUE(m_station.WaitAlarms(shownBefore + 2, 30000));
+
+    // Told, but not asked to restart; every alarm that reached the station is stored once.
+    EXPECT_GE(CountWith(frontEnd.SystemInfo(), "Telephone Modem"), 1u);
+    EXPECT_EQ(CountWith(frontEnd.SystemInfo(), "restart application"), 0u);
+    EXPECT_EQ(StoredRows(m_station.DatabasePath(), "IdCode = '" + std::string(LIFT) + "'"),
+              frontEnd.Alarms().size());
+}
