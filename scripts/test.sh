@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the station twice (plain, and with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs every test under ctest in both builds.
+# UndefinedBehaviorSanitizer) and runs every test under ctest in both builds, then runs every fuzz
+# target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -15,4 +16,7 @@ echo "== sanitizer build (ASan + UBSan) =="
 ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DMORA_SANITIZE=ON -DMORA_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== fuzzing (libFuzzer, about 20 s per target) =="
+./scripts/fuzz.sh short
 echo "== all tests passed =="
