@@ -70,6 +70,11 @@ TEST_F(StationKillTest, EveryDeliveredAlarmIsInTheLogExactlyOnceAcrossKills) {
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
             slowestStartMs = std::max(slowestStartMs, startMs);
             startTimes += " " + std::to_string(static_cast<long>(startMs));
+            if (startMs > 10000) {
+                // A slow start says which modem was late.
+                startTimes += "(tel " + std::to_string(mora.TelReadyMs()) + ", gsm " +
+                              std::to_string(mora.GsmReadyMs()) + ")";
+            }
             // The file the kill interrupted was recovered and is whole.
             CSqliteReader db(m_station.DatabasePath());
             EXPECT_EQ(db.Rows("PRAGMA integrity_check"), (std::vector<std::vector<std::string>>{{"ok"}}))

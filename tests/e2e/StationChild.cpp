@@ -59,6 +59,9 @@ bool CStationChild::Start(std::string& error, int timeoutMs) {
 
 bool CStationChild::Launch(std::string& error) {
     ++m_starts;
+    m_launched = std::chrono::steady_clock::now();
+    m_telReadyMs = -1;
+    m_gsmReadyMs = -1;
     return m_process.Start({MORA_BINARY, "--headless", "--operator", "Eva"}, {}, m_folder, OutPath(),
                            ErrPath(), error);
 }
@@ -67,7 +70,16 @@ bool CStationChild::WaitReady(std::string& error, int timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < end) {
         const std::string out = CTempDir::ReadFile(OutPath());
-        if (HasLine(out, TEL_READY) && HasLine(out, GSM_READY)) {
+        const long sinceLaunch = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                       std::chrono::steady_clock::now() - m_launched)
+                                                       .count());
+        if (m_telReadyMs < 0 && HasLine(out, TEL_READY)) {
+            m_telReadyMs = sinceLaunch;
+        }
+        if (m_gsmReadyMs < 0 && HasLine(out, GSM_READY)) {
+            m_gsmReadyMs = sinceLaunch;
+        }
+        if (m_telReadyMs >= 0 && m_gsmReadyMs >= 0) {
             return true;
         }
         if (m_process.Wait(0) >= 0) {

@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,9 @@ public:
     bool Running() { return m_process.Running(); }
     pid_t Pid() const { return m_process.Pid(); }
     int Starts() const { return m_starts; }
+    // Milliseconds from the launch until each modem reported ready in the last start (-1: not).
+    long TelReadyMs() const { return m_telReadyMs; }
+    long GsmReadyMs() const { return m_gsmReadyMs; }
     std::string OutPath() const;
     std::string ErrPath() const;
 
@@ -35,4 +39,7 @@ private:
     std::string m_folder;
     CChildProcess m_process;
     int m_starts = 0;
+    std::chrono::steady_clock::time_point m_launched;
+    long m_telReadyMs = -1;
+    long m_gsmReadyMs = -1;
 };
