@@ -138,6 +138,23 @@ CAlarmTraffic::SAccount CAlarmTraffic::Account(const CAlarmLogWatch& log, double
             continue;
         }
         if (rows.size() < alarm.Records) {
+            // The modem confirms a P100 message by itself: it may do so for a listen that a killed
+            // station had started, and the next start resets the modem with the report unread.
+            const auto down = std::upper_bound(m_killsUs.begin(), m_killsUs.end(), ackUs);
+            if (down != m_killsUs.begin()) {
+                const std::size_t k = static_cast<std::size_t>(down - m_killsUs.begin()) - 1;
+                const std::uint64_t ready =
+                    std::upper_bound(m_readyUs.begin(), m_readyUs.end(), m_killsUs[k]) == m_readyUs.end()
+                        ? UINT64_MAX
+                        : *std::upper_bound(m_readyUs.begin(), m_readyUs.end(), m_killsUs[k]);
+                if (ackUs < ready) {
+                    ++account.LostInWindow;
+                    account.Problems.push_back(name + ": lost, confirmed by the modem " +
+                                               std::to_string((ackUs - m_killsUs[k]) / 1000) +
+                                               " ms after a kill, before the next start was ready");
+                    continue;
+                }
+            }
             const std::uint64_t kill = killAfter(ackUs);
             const double afterAckMs = kill == 0 ? -1 : static_cast<double>(kill - ackUs) / 1000.0;
             if (kill != 0 && afterAckMs <= allowanceMs) {

@@ -63,6 +63,8 @@ public:
     void SetCallsPaused(bool paused) { m_callsPaused = paused; }
     // The station was killed now (for telling a loss inside an alarm's window from any other).
     void NoteKill() { m_killsUs.push_back(CAlarmLogWatch::NowUs()); }
+    // The station reported both modems ready again (after the last kill).
+    void NoteReady() { m_readyUs.push_back(CAlarmLogWatch::NowUs()); }
     std::size_t Kills() const { return m_killsUs.size(); }
     const std::vector<SAlarm>& Alarms() const { return m_alarms; }
     std::size_t Calls() const { return m_calls; }
@@ -92,4 +94,5 @@ private:
     std::size_t m_sms = 0;
     std::vector<SAlarm> m_alarms;
     std::vector<std::uint64_t> m_killsUs;
+    std::vector<std::uint64_t> m_readyUs;
 };
