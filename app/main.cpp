@@ -22,7 +22,8 @@ void Usage(std::FILE* to) {
                      "       mora --demo [--headless] [--operator NAME]\n");
 }
 
-bool GuiPossible() {
+// Used by the demo only, which a build without the simulators leaves out.
+[[maybe_unused]] bool GuiPossible() {
 #ifdef MORA_WITH_GUI
     return DisplayAvailable();
 #else
