@@ -1,7 +1,11 @@
 #include "Clock.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <ctime>
+#include <poll.h>
 #include <thread>
 
 namespace {
@@ -35,6 +39,29 @@ SLocalTime CSystemClock::Now() const {
 
 void CSystemClock::Sleep(std::uint32_t milliseconds) const {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+int IClock::Poll(pollfd* fds, std::size_t count, std::uint32_t timeoutMs) const {
+    const std::uint32_t start = Tick();
+    for (;;) {
+        const int ready = ::poll(fds, static_cast<nfds_t>(count), 0);
+        const std::uint32_t before = Tick();
+        if (ready != 0 || static_cast<std::uint32_t>(before - start) >= timeoutMs) {
+            return ready < 0 && errno == EINTR ? 0 : ready;
+        }
+        Sleep(1);
+        if (Tick() == before) {
+            // A clock that only the test moves: hand back after the nap, as a polling loop would.
+            return 0;
+        }
+    }
+}
+
+int CSystemClock::Poll(pollfd* fds, std::size_t count, std::uint32_t timeoutMs) const {
+    const int timeout = static_cast<int>(std::min<std::uint32_t>(timeoutMs, INT_MAX));
+    const int ready = ::poll(fds, static_cast<nfds_t>(count), timeout);
+    // A signal only ends the wait early; the caller looks at its state and waits again.
+    return ready < 0 && errno == EINTR ? 0 : ready;
 }
 
 const CSystemClock& CSystemClock::Instance() {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <mutex>
 
+struct pollfd;
+
 // Local date and time with milliseconds.
 struct SLocalTime {
     int Year = 0;
@@ -26,6 +28,11 @@ public:
     virtual std::uint32_t Tick() const = 0;
     virtual SLocalTime Now() const = 0;
     virtual void Sleep(std::uint32_t milliseconds) const = 0;
+    // poll() with the time-out on this clock. This default looks without blocking and sleeps a
+    // millisecond of this clock between looks, so that the wait ends when this clock's time has
+    // come; where a nap does not move the clock (a clock stepped only by a test) it returns after
+    // one nap. The system clock blocks in poll() itself.
+    virtual int Poll(pollfd* fds, std::size_t count, std::uint32_t timeoutMs) const;
 };
 
 // Real time: steady_clock milliseconds truncated to 32 bits, localtime_r.
@@ -34,6 +41,7 @@ public:
     std::uint32_t Tick() const override;
     SLocalTime Now() const override;
     void Sleep(std::uint32_t milliseconds) const override;
+    int Poll(pollfd* fds, std::size_t count, std::uint32_t timeoutMs) const override;
 
     static const CSystemClock& Instance();
 };

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <system_error>
@@ -30,7 +31,11 @@ std::uint16_t CHandler::Start() {
     }
     SetRunFlag(1);
     try {
-        m_thread = std::thread([this] { ThreadMain(); });
+        m_thread = std::thread([this] {
+            ThreadWait::Bind(this);
+            ThreadMain();
+            ThreadWait::Bind(nullptr);
+        });
     } catch (const std::system_error& e) {
         std::fprintf(stderr, "CHandler::Start: cannot create thread: %s\n", e.what());
         return HANDLER_NO_THREAD;
@@ -46,6 +51,7 @@ std::uint16_t CHandler::Stop() {
         }
         m_runFlag = 0;
     }
+    m_wake.Signal();
     return WaitForStatus();
 }
 
@@ -55,12 +61,24 @@ bool CHandler::IsRunning() const {
 }
 
 void CHandler::SetRunFlag(std::int32_t value) {
-    std::lock_guard guard(m_runLock);
-    m_runFlag = value;
+    {
+        std::lock_guard guard(m_runLock);
+        m_runFlag = value;
+    }
+    m_wake.Signal();
 }
 
 void CHandler::PutMsg(MsgPtr msg) {
     m_queue.Push(std::move(msg));
+    m_wake.Signal();
+}
+
+bool CHandler::WorkPending() const {
+    return m_queue.Count() > 0 || !IsRunning();
+}
+
+void CHandler::NameThread(const char* name) {
+    pthread_setname_np(pthread_self(), name);
 }
 
 void CHandler::PostToOwner(MsgPtr msg) {

@@ -49,11 +49,13 @@ void CDatabaseHandler::ReportEngineError(const std::string& prefix, const std::s
 // Thread
 
 void CDatabaseHandler::ThreadMain() {
+    NameThread("mora-database");
     SetStatus(HANDLER_STARTED);
     CIntervalTimer hourTimer(Clock());
     hourTimer.Start(HOUR_TIMER_MS);
     while (IsRunning()) {
-        Clock().Sleep(1);
+        // Sleeps until an event is queued or the hour timer runs out.
+        WaitForWork();
         if (MsgPtr msg = GetMsg()) {
             HandleEvent(std::move(msg));
         }

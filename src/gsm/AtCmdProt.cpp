@@ -1,5 +1,7 @@
 #include "AtCmdProt.h"
 
+#include "ThreadWait.h"
+
 namespace {
 constexpr std::uint8_t CR = 13;
 constexpr std::uint8_t LF = 10;
@@ -60,7 +62,7 @@ int CAtCmdProt::TakeLine(std::string& line) {
     return ATCMDPROT_RECEIVE_LINE;
 }
 
-int CAtCmdProt::ReadLine(std::string& line) {
+int CAtCmdProt::ReadLine(std::string& line, std::uint32_t maxWaitMs) {
     std::uint8_t byte = 0;
     const std::uint16_t read = m_port.ReadByte(byte);
     if (read == CSerialPort::SERIAL_READ_FAILED) {
@@ -69,7 +71,9 @@ int CAtCmdProt::ReadLine(std::string& line) {
         return ATCMDPROT_RECEIVE_ERROR;
     }
     if (read == CSerialPort::SERIAL_READ_NONE) {
-        m_clock.Sleep(1);
+        if (maxWaitMs != 0) {
+            ThreadWait::Wait(m_clock, m_port.Fd(), maxWaitMs);
+        }
     } else {
         m_idleTimer.Start(IDLE_LINE_END_MS);
         if (m_count == 0) {

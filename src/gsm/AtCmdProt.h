@@ -35,7 +35,9 @@ public:
     int Write(std::string_view text);
 
     // One step of the line reader.
-    int ReadLine(std::string& line);
+    // Without a byte waiting, sleeps up to `maxWaitMs` (or to a timer of this thread, or until work
+    // is queued for it) for the next one.
+    int ReadLine(std::string& line, std::uint32_t maxWaitMs = 1);
 
     // The next count characters are the text of an SMS. The line they end is returned even when
     // it is empty (an SMS may have no text).

@@ -41,6 +41,16 @@ void CGsmHandler::SetStartParameters(std::int16_t port, std::uint32_t baudRate, 
     m_netSelection = netSelection;
 }
 
+std::uint64_t CGsmHandler::StateWord() const {
+    // Every state of the main loop and its steps, and the reply waiting to be taken.
+    std::uint64_t word = static_cast<std::uint64_t>(m_mainState & 0xFF);
+    for (const std::int32_t state :
+         {m_initState, m_networkState, m_readSmsState, m_sendSmsState, m_callerState}) {
+        word = (word << 8) | static_cast<std::uint64_t>(state & 0xFF);
+    }
+    return (word << 16) | m_lastReply;
+}
+
 void CGsmHandler::Log(const std::string& text) {
     if (m_log) {
         m_log->Write(SOURCE, text);
@@ -85,15 +95,23 @@ void CGsmHandler::ThreadMain() {
     }
     ResetState();
     m_modem.TakePortFailure();
+    NameThread("mora-gsm");
     SetStatus(HANDLER_STARTED);
     Log("Startup - Ver. 2.65");
 
     while (IsRunning()) {
+        const std::uint64_t before = StateWord();
+        bool moved = false;
         if (MsgPtr msg = GetMsg()) {
             HandleInput(std::move(msg));
+            moved = true;
         }
         RunMainState();
-        if (std::unique_ptr<CGsmMsg> reply = m_modem.Receive()) {
+        moved = moved || StateWord() != before;
+        // A pass that changed nothing sleeps in the reception until a byte, a message or a timer
+        // of this thread; one that moved a state on looks again at once.
+        const std::uint32_t idleWait = OnOwnThread() ? ThreadWait::FOREVER : 1;
+        if (std::unique_ptr<CGsmMsg> reply = m_modem.Receive(moved ? 0 : idleWait)) {
             FileReply(std::move(reply));
         }
     }

@@ -135,6 +135,8 @@ private:
     void HandleInput(MsgPtr msg);
     void FileReply(std::unique_ptr<CGsmMsg> reply);
     void RunMainState();
+    // All state words in one, to tell whether a pass moved anything on.
+    std::uint64_t StateWord() const;
     void ReportStatus(std::uint16_t code, std::uint16_t quality = 0, const CGsmHandlerMsg* sms = nullptr);
     void ReportReceivedSms();
     void RecoverPort();

@@ -410,10 +410,10 @@ int CGsmInfo::Send(const CGsmMsg& request) {
     return written;
 }
 
-std::unique_ptr<CGsmMsg> CGsmInfo::Receive() {
+std::unique_ptr<CGsmMsg> CGsmInfo::Receive(std::uint32_t maxWaitMs) {
     std::unique_ptr<CGsmMsg> reply;
     std::string line;
-    const int read = m_atCmdProt.ReadLine(line);
+    const int read = m_atCmdProt.ReadLine(line, maxWaitMs);
     if (read == CAtCmdProt::ATCMDPROT_RECEIVE_ERROR) {
         // Logged once per run of failures: a vanished device fails every step.
         if (!m_readFailing) {

@@ -50,7 +50,8 @@ public:
     int Send(const CGsmMsg& request);
 
     // One step: a reply when a line (or an SMS header with its text) completed one.
-    std::unique_ptr<CGsmMsg> Receive();
+    // One step of reception; without a byte waiting it sleeps as CAtCmdProt::ReadLine does.
+    std::unique_ptr<CGsmMsg> Receive(std::uint32_t maxWaitMs = 1);
 
     // The AT+WS46 value of a network selection index; the first entry for an index out of range.
     static int NetSelectionValue(std::uint16_t index);

@@ -44,11 +44,12 @@ void CMailHandler::ThreadMain() {
         SetStatus(HANDLER_START_FAILED);
         return;
     }
+    NameThread("mora-mail");
     SetStatus(HANDLER_STARTED);
     Log("MailHandler::ThreadMain", "Startup - Ver. 2.65");
 
     while (IsRunning()) {
-        Clock().Sleep(1);
+        WaitForNextStep();
         Step();
         // One reply at a time: the next one stays with the codec until the dialogue has taken
         // this one, so that no reply is overwritten before a step has seen it.
@@ -75,6 +76,39 @@ void CMailHandler::ThreadMain() {
     m_info.SetLog(nullptr);
     m_log.reset();
     SetStatus(HANDLER_STOPPED);
+}
+
+void CMailHandler::WaitForNextStep() {
+    using ThreadWait::EWakeOn;
+    switch (GetState()) {
+    case MAILHND_ST_IDLE:
+        WaitForWork();
+        break;
+    case MAILHND_ST_PAUSE:
+        // Mail queued meanwhile waits for the end of the pause.
+        WaitForWork(-1, ThreadWait::FOREVER, EWakeOn::Signal);
+        break;
+    case MAILHND_ST_CONNECT:
+        // The name lookup and the connection are looked at every millisecond, as before.
+        WaitForWork(-1, 1, EWakeOn::Signal);
+        break;
+    case MAILHND_ST_CONNECT_WAITRESP:
+    case MAILHND_ST_HELO_WAITRESP:
+    case MAILHND_ST_MAIL_FROM_WAITRESP:
+    case MAILHND_ST_RCPT_TO_WAITRESP:
+    case MAILHND_ST_DATA_WAITRESP:
+    case MAILHND_ST_MESSAGE_WAITRESP:
+    case MAILHND_ST_QUIT_WAITRESP:
+        if (m_lastReply == CMailInfo::MAILINFO_REPLY_NONE && !m_info.ReplyBuffered() &&
+            !m_info.ConnectionLost()) {
+            // Until the server answers or the reply timer runs out.
+            WaitForWork(m_info.SocketFd(), ThreadWait::FOREVER, EWakeOn::Signal);
+        }
+        break;
+    default:
+        // A state that sends moves on at once.
+        break;
+    }
 }
 
 int CMailHandler::WaitReply(int expected, std::uint32_t timeout) {

@@ -71,6 +71,8 @@ protected:
 
 private:
     void Step();
+    // Sleeps until the present state has something to do.
+    void WaitForNextStep();
     int WaitReply(int expected, std::uint32_t timeout);
     // One reply wait of the dialogue: the expected reply leads to `next` (and true), a wrong reply
     // or the time-out is logged, recorded as errorCode and leads to onError.

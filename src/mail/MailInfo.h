@@ -77,6 +77,10 @@ public:
     // True when the server closed the connection or the socket failed and no complete reply is
     // left: no reply can come any more.
     bool ConnectionLost() const;
+    // True when a complete reply is already read and waits for Receive.
+    bool ReplyBuffered() const { return ReplyLength(m_received) != 0; }
+    // The connection's socket, for a wait on it; -1 while there is none.
+    int SocketFd() const { return m_tcp.Fd(); }
 
     // The class of a reply text by its leading decimal number.
     static int ClassifyReply(std::string_view text);

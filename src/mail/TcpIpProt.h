@@ -46,6 +46,8 @@ public:
     int Receive(char* buffer, int& length, int maximum);
 
     bool IsOpen() const { return m_fd >= 0; }
+    // The socket, for a wait on it; -1 while there is none.
+    int Fd() const { return m_fd; }
     // True once the connection could not be made or broke down.
     bool Failed() const { return m_failed; }
     // errno of the last failure, or the resolver's (negative) EAI_ code when the name did not resolve.

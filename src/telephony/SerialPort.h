@@ -32,6 +32,8 @@ public:
     std::int16_t PortNumber() const { return m_portNumber; }
     std::uint32_t Speed() const { return m_speed; }
     bool IsOpen() const { return m_fd >= 0; }
+    // The device, for a wait on it; -1 while closed.
+    int Fd() const { return m_fd; }
 
     std::uint16_t Open();
     void Close();

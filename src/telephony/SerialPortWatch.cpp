@@ -30,6 +30,7 @@ bool CSerialPortWatch::Step() {
 }
 
 void CSerialPortWatch::ThreadMain() {
+    NameThread("mora-port-watch");
     SetStatus(HANDLER_STARTED);
     while (IsRunning()) {
         if (Step()) {
@@ -38,7 +39,8 @@ void CSerialPortWatch::ThreadMain() {
             break;
         }
         const std::uint32_t left = m_timer.Interval() - std::min(m_timer.Elapsed(), m_timer.Interval());
-        Clock().Sleep(std::clamp<std::uint32_t>(left, 1, SLICE_MS));
+        // A stop request ends the wait early.
+        WaitForWork(-1, std::max<std::uint32_t>(left, 1), ThreadWait::EWakeOn::Signal);
     }
     SetStatus(HANDLER_STOPPED);
 }

@@ -14,7 +14,6 @@
 class CSerialPortWatch : public CHandler {
 public:
     static constexpr std::uint32_t RETRY_MS = 10000;
-    static constexpr std::uint32_t SLICE_MS = 20;
 
     explicit CSerialPortWatch(const IClock& clock = CSystemClock::Instance());
     ~CSerialPortWatch() override;

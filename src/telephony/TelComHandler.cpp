@@ -22,6 +22,7 @@ void CTelComHandler::ThreadMain() {
         SetStatus(HANDLER_START_FAILED);
         return;
     }
+    NameThread("mora-tel-link");
     SetStatus(HANDLER_STARTED);
     while (IsRunning()) {
         LinkStep();
@@ -94,10 +95,10 @@ void CTelComHandler::Fail(std::uint16_t kind) {
 }
 
 void CTelComHandler::StepFailed() {
-    // The pause runs in short slices so that a stop request is seen.
+    // A stop request ends the pause early.
     const std::uint32_t passed = Clock().Tick() - m_failedTick;
     if (passed < m_restartPauseMs) {
-        Clock().Sleep(std::min<std::uint32_t>(m_restartPauseMs - passed, PAUSE_SLICE_MS));
+        WaitForWork(-1, m_restartPauseMs - passed, ThreadWait::EWakeOn::Signal);
         return;
     }
     if (!m_link.Open(m_portNumber, m_speed)) {
@@ -144,11 +145,11 @@ void CTelComHandler::LinkStep() {
 }
 
 void CTelComHandler::StepIdle() {
-    // The pause after a given-up request runs in short slices so that a stop request is seen.
+    // A stop request ends the pause after a given-up request early.
     if (m_pauseMs != 0) {
         const std::uint32_t passed = Clock().Tick() - m_pauseStart;
         if (passed < m_pauseMs) {
-            Clock().Sleep(std::min<std::uint32_t>(m_pauseMs - passed, 10));
+            WaitForWork(-1, m_pauseMs - passed, ThreadWait::EWakeOn::Signal);
             return;
         }
         m_pauseMs = 0;

@@ -54,7 +54,6 @@ public:
     // A link that has run this long since its last restart has recovered: its next failure is a
     // new outage and waits the shortest pause again.
     static constexpr std::uint32_t RECOVERED_AFTER_MS = 60000;
-    static constexpr std::uint32_t PAUSE_SLICE_MS = 10;
     static constexpr std::uint32_t STAT_SUM_LIMIT = 4294966295u;
 
     explicit CTelComHandler(IMsgSink* owner = nullptr, const IClock& clock = CSystemClock::Instance());

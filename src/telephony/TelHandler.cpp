@@ -36,6 +36,7 @@ void CTelHandler::ThreadMain() {
         SetStatus(HANDLER_START_FAILED);
         return;
     }
+    NameThread("mora-telephone");
     SetStatus(HANDLER_STARTED);
     while (IsRunning()) {
         HandlerStep();
@@ -122,7 +123,18 @@ void CTelHandler::HandleLinkFailure(const CComMsg& msg, const char* logText, con
 }
 
 void CTelHandler::HandlerStep() {
-    Clock().Sleep(1);
+    switch (m_state) {
+    case TELHND_ST_IDLE:
+    case TELHND_ST_LINK_DOWN:
+    case TELHND_ST_RETRY_WAIT:
+        // These states move on only for a message or a timer of this thread.
+        WaitForWork();
+        break;
+    default:
+        // Calls and modem dialogues step every millisecond, and at once for a message.
+        WaitForWork(-1, 1);
+        break;
+    }
     if (MsgPtr msg = GetMsg()) {
         HandleMessage(std::move(msg));
     }
