@@ -25,11 +25,15 @@ bool CGsmMgr::Start(IMsgSink* owner) {
         return true;
     }
     for (;;) {
-        m_handler.SetOwner(owner);
-        m_handler.SetStartParameters(m_settings.GsmComPort,
-                                     static_cast<std::uint32_t>(m_settings.GsmBaudrate),
-                                     m_settings.GsmPinCode, m_settings.AcceptCallerIdTestAlarms != 0,
-                                     static_cast<std::uint16_t>(m_settings.GsmWirelessNetSel));
+        // A running handler's thread reads its owner and parameters: they change only while it
+        // is stopped (a second start is refused below and leaves the running one as it is).
+        if (!m_handler.IsRunning()) {
+            m_handler.SetOwner(owner);
+            m_handler.SetStartParameters(m_settings.GsmComPort,
+                                         static_cast<std::uint32_t>(m_settings.GsmBaudrate),
+                                         m_settings.GsmPinCode, m_settings.AcceptCallerIdTestAlarms != 0,
+                                         static_cast<std::uint16_t>(m_settings.GsmWirelessNetSel));
+        }
         const std::uint16_t status = m_handler.Start();
         if (status == CHandler::HANDLER_STARTED) {
             m_portMissingShown = false;

@@ -142,7 +142,10 @@ TEST_F(GsmMgrTest, HandlerThatIsAlreadyRunningIsAnUndefinedError) {
     ASSERT_TRUE(sim.Start(SIM_PORT, m_dir.Path()));
     m_settings.GsmComPort = SIM_PORT;
     EXPECT_TRUE(m_mgr.Start(&m_sink));
-    EXPECT_TRUE(m_mgr.Start(&m_sink));
+    // The refused second start leaves the running handler's owner alone (its thread reads it).
+    CRecordingSink other;
+    EXPECT_TRUE(m_mgr.Start(&other));
+    EXPECT_EQ(m_mgr.Handler().Owner(), &m_sink);
     ASSERT_EQ(m_frontEnd.messageBoxes.size(), 1u);
     EXPECT_EQ(m_frontEnd.messageBoxes[0].text, "GsmHandler: Undefined Error");
     EXPECT_EQ(m_frontEnd.messageBoxes[0].icon, IFrontEnd::EIcon::Error);
