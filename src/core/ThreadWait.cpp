@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
-#include <vector>
 
 CWakeEvent::CWakeEvent() : m_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
@@ -33,20 +32,38 @@ void CWakeEvent::Drain() {
 namespace ThreadWait {
 namespace {
 
+constexpr std::uint32_t OVERFLOW_WAIT_MS = 10;
+
 struct SDeadline {
     const void* Key;
     std::uint32_t Tick;
     std::uint64_t Pass; // the pass (count of wake-ups) that noted it
 };
 
+// Kept trivially destructible on purpose: a timer in an object of static storage forgets its
+// deadline at exit, after the thread's non-trivial thread_local objects are gone.
 struct SThreadState {
+    static constexpr std::size_t MAX_DEADLINES = 64;
     IWakeSource* Source = nullptr;
-    std::vector<SDeadline> Deadlines;
+    SDeadline Deadlines[MAX_DEADLINES] = {};
+    std::size_t Count = 0;
+    // More timers than places: not every deadline is known, so waits stay short.
+    bool Overflow = false;
     std::uint32_t LastWake = 0;
     std::uint64_t Pass = 0;
 };
 
 thread_local SThreadState t_state;
+
+template <class Predicate> void EraseIf(SThreadState& state, Predicate erase) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < state.Count; ++i) {
+        if (!erase(state.Deadlines[i])) {
+            state.Deadlines[kept++] = state.Deadlines[i];
+        }
+    }
+    state.Count = kept;
+}
 
 // Signed distance on the wrapping tick: negative when `tick` lies before `from`.
 std::int32_t Until(std::uint32_t tick, std::uint32_t from) {
@@ -57,7 +74,8 @@ std::int32_t Until(std::uint32_t tick, std::uint32_t from) {
 
 void Bind(IWakeSource* source) {
     t_state.Source = source;
-    t_state.Deadlines.clear();
+    t_state.Count = 0;
+    t_state.Overflow = false;
     t_state.Pass = 0;
 }
 
@@ -66,20 +84,23 @@ bool IsBoundTo(const IWakeSource* source) {
 }
 
 void NoteDeadline(const void* key, std::uint32_t deadlineTick) {
-    auto& deadlines = t_state.Deadlines;
-    const auto it =
-        std::find_if(deadlines.begin(), deadlines.end(), [key](const SDeadline& d) { return d.Key == key; });
-    if (it != deadlines.end()) {
-        it->Tick = deadlineTick;
-        it->Pass = t_state.Pass;
+    SThreadState& state = t_state;
+    for (std::size_t i = 0; i < state.Count; ++i) {
+        if (state.Deadlines[i].Key == key) {
+            state.Deadlines[i].Tick = deadlineTick;
+            state.Deadlines[i].Pass = state.Pass;
+            return;
+        }
+    }
+    if (state.Count < SThreadState::MAX_DEADLINES) {
+        state.Deadlines[state.Count++] = SDeadline{key, deadlineTick, state.Pass};
     } else {
-        deadlines.push_back({key, deadlineTick, t_state.Pass});
+        state.Overflow = true;
     }
 }
 
 void ForgetDeadline(const void* key) {
-    auto& deadlines = t_state.Deadlines;
-    std::erase_if(deadlines, [key](const SDeadline& d) { return d.Key == key; });
+    EraseIf(t_state, [key](const SDeadline& d) { return d.Key == key; });
 }
 
 void Wait(const IClock& clock, int fd, std::uint32_t maxMs, EWakeOn wakeOn) {
@@ -91,14 +112,14 @@ void Wait(const IClock& clock, int fd, std::uint32_t maxMs, EWakeOn wakeOn) {
         return;
     }
     const std::uint32_t now = clock.Tick();
-    std::uint32_t timeout = maxMs;
-    std::erase_if(state.Deadlines, [&](const SDeadline& d) {
+    std::uint32_t timeout = state.Overflow ? std::min(maxMs, OVERFLOW_WAIT_MS) : maxMs;
+    EraseIf(state, [&](const SDeadline& d) {
         // Noted before the previous wake-up and already run out then: the pass that followed the
         // wake-up has seen it.
         return d.Pass < state.Pass && Until(d.Tick, state.LastWake) <= 0;
     });
-    for (const SDeadline& d : state.Deadlines) {
-        const std::int32_t left = Until(d.Tick, now);
+    for (std::size_t i = 0; i < state.Count; ++i) {
+        const std::int32_t left = Until(state.Deadlines[i].Tick, now);
         timeout = std::min<std::uint32_t>(timeout, left <= 0 ? 0 : static_cast<std::uint32_t>(left));
     }
 
