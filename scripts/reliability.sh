@@ -32,5 +32,5 @@ else
 fi
 export MORA_RELIABILITY_REPORT="${REPORT:-$PWD/$build/reliability-$mode.txt}"
 echo "== $(date -u +%FT%TZ) $mode ${2:-} ${3:-}" >>"$MORA_RELIABILITY_REPORT"
-"$build/tests/e2e/e2e_reliability_tests" --gtest_filter="$filter"
+"$build/tests/e2e/e2e_reliability_tests" --gtest_also_run_disabled_tests --gtest_filter="$filter"
 echo "figures: $MORA_RELIABILITY_REPORT"
