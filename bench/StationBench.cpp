@@ -1,9 +1,13 @@
 // The whole station, the mora program run headless as a child process, against both modem
 // simulators in this process:
-// - time from the last byte of the modem's P100 message report on the wire to the alarm's line on
-//   the program's standard output (median and worst of MORA_BENCH_CALLS calls, default 50; each
-//   call takes about 3.5 s of line time, so 200 calls take some 12 minutes);
-// - CPU time per second of the idle station with both modems and mail enabled.
+// - time from the last byte of the modem's P100 message report on the wire to the alarm written to
+//   the database (the last write of its write-ahead log before the alarm's line, seen through
+//   inotify) and to the alarm's line on the program's standard output (median and worst of
+//   MORA_BENCH_CALLS calls, default 50; each call takes about 3.5 s of line time, so 200 calls take
+//   some 12 minutes);
+// - CPU time per second of the idle station with both modems and mail enabled, per thread by its
+//   name, and the rate at which the idle station polls the telephone modem beside what the line at
+//   9600 bit/s and the 35 ms rest allow.
 // Each runs once: the figures are the counters, not the benchmark's own timing. The program is
 // found beside the benchmark's build folder (../app/mora) or at $MORA_BINARY.
 
@@ -25,8 +29,10 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -233,6 +239,7 @@ public:
     }
 
     CSimTelModem& Modem() { return m_modem; }
+    const std::string& Folder() const { return m_dir.Path(); }
     CStationProcess& Station() { return m_station; }
 
 private:
@@ -242,18 +249,108 @@ private:
     CStationProcess m_station; // stopped first, before the devices go
 };
 
-// Nanoseconds on the CPU so far of each thread of a process, by thread id (creation order).
-std::map<long, std::uint64_t> ThreadCpuNs(pid_t pid) {
-    std::map<long, std::uint64_t> cpu;
+struct SThreadCpu {
+    std::string Name;
+    std::uint64_t Ns = 0;
+};
+
+// Nanoseconds on the CPU so far of each thread of a process, with its name, by thread id.
+std::map<long, SThreadCpu> ThreadCpuNs(pid_t pid) {
+    std::map<long, SThreadCpu> cpu;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
         std::ifstream in(entry.path() / "schedstat");
-        std::uint64_t ns = 0;
-        if (in >> ns) {
-            cpu[std::stol(entry.path().filename().string())] = ns;
+        std::ifstream comm(entry.path() / "comm");
+        SThreadCpu thread;
+        std::getline(comm, thread.Name);
+        if (in >> thread.Ns) {
+            cpu[std::stol(entry.path().filename().string())] = thread;
         }
     }
     return cpu;
+}
+
+// The times (steady clock, microseconds) at which a file in a folder was written, from inotify.
+class CWriteWatch {
+public:
+    CWriteWatch(const std::string& folder, std::string name) : m_name(std::move(name)) {
+        m_fd = inotify_init1(IN_CLOEXEC);
+        if (m_fd >= 0 && inotify_add_watch(m_fd, folder.c_str(), IN_MODIFY) >= 0 && pipe(m_stop) == 0) {
+            m_thread = std::thread([this] { Run(); });
+        }
+    }
+    ~CWriteWatch() {
+        if (m_thread.joinable()) {
+            [[maybe_unused]] const ssize_t n = write(m_stop[1], "x", 1);
+            m_thread.join();
+            close(m_stop[0]);
+            close(m_stop[1]);
+        }
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    CWriteWatch(const CWriteWatch&) = delete;
+    CWriteWatch& operator=(const CWriteWatch&) = delete;
+
+    std::vector<std::uint64_t> Times() const {
+        std::lock_guard guard(m_lock);
+        return m_times;
+    }
+
+private:
+    void Run() {
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
+            if (poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN) != 0) {
+                return;
+            }
+            const ssize_t n = read(m_fd, buffer, sizeof buffer);
+            const std::uint64_t now = CSimTelModem::SteadyUs();
+            for (ssize_t i = 0; i < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + i);
+                if (event->len != 0 && m_name == event->name) {
+                    std::lock_guard guard(m_lock);
+                    m_times.push_back(now);
+                }
+                i += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+    std::string m_name;
+    int m_fd = -1;
+    int m_stop[2] = {-1, -1};
+    std::thread m_thread;
+    mutable std::mutex m_lock;
+    std::vector<std::uint64_t> m_times;
+};
+
+// For each event time, the time since the last cause before it; causes and events are sorted.
+std::vector<double> LatenciesMs(const std::vector<std::uint64_t>& causes, const std::vector<std::uint64_t>& events) {
+    std::vector<double> latency;
+    for (std::uint64_t t : events) {
+        const auto it = std::upper_bound(causes.begin(), causes.end(), t);
+        if (it != causes.begin()) {
+            latency.push_back(static_cast<double>(t - *std::prev(it)) / 1000.0);
+        }
+    }
+    std::sort(latency.begin(), latency.end());
+    return latency;
+}
+
+// The commit of an alarm: the last write of the log before its line.
+std::vector<std::uint64_t> CommitsBefore(const std::vector<std::uint64_t>& writes,
+                                         const std::vector<std::uint64_t>& lines) {
+    std::vector<std::uint64_t> commits;
+    for (std::uint64_t t : lines) {
+        const auto it = std::upper_bound(writes.begin(), writes.end(), t);
+        if (it != writes.begin()) {
+            commits.push_back(*std::prev(it));
+        }
+    }
+    return commits;
 }
 
 } // namespace
@@ -267,6 +364,7 @@ static void BM_ReportToAlarmLine(benchmark::State& state) {
         if (!bench.Start(state)) {
             return;
         }
+        CWriteWatch logWrites(bench.Folder(), "MORA_10.mdb-wal");
         std::mutex lock;
         std::vector<std::uint64_t> reportDone;
         bench.Modem().SetTxListener([&](std::uint8_t code, std::uint64_t us) {
@@ -287,26 +385,28 @@ static void BM_ReportToAlarmLine(benchmark::State& state) {
         bench.Modem().SetTxListener({});
 
         const auto lines = bench.Station().Times("ALARM ");
+        std::vector<std::uint64_t> writes = logWrites.Times();
+        std::sort(writes.begin(), writes.end());
         std::vector<double> latency;
+        std::vector<double> stored;
         {
+            // The report that produced an alarm is the last one written before its line.
             std::lock_guard guard(lock);
-            for (std::uint64_t t : lines) {
-                // The report that produced this alarm is the last one written before its line.
-                const auto it = std::upper_bound(reportDone.begin(), reportDone.end(), t);
-                if (it != reportDone.begin()) {
-                    latency.push_back(static_cast<double>(t - *std::prev(it)) / 1000.0);
-                }
-            }
+            latency = LatenciesMs(reportDone, lines);
+            stored = LatenciesMs(reportDone, CommitsBefore(writes, lines));
         }
         if (done < calls || latency.empty()) {
             state.SkipWithError("not every alarm line arrived");
             return;
         }
-        std::sort(latency.begin(), latency.end());
         state.counters["calls"] = static_cast<double>(latency.size());
         state.counters["median_ms"] = latency[latency.size() / 2];
         state.counters["worst_ms"] = latency.back();
         state.counters["best_ms"] = latency.front();
+        if (!stored.empty()) {
+            state.counters["stored_median_ms"] = stored[stored.size() / 2];
+            state.counters["stored_worst_ms"] = stored.back();
+        }
     }
 }
 BENCHMARK(BM_ReportToAlarmLine)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
@@ -321,22 +421,45 @@ static void BM_IdleStationCpu(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::seconds(2)); // start-up work settles
         const pid_t pid = bench.Station().Pid();
         const auto cpu0 = ThreadCpuNs(pid);
+        const std::uint32_t from = bench.Modem().Elapsed();
         const auto t0 = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(std::chrono::seconds(10));
+        std::this_thread::sleep_for(std::chrono::seconds(20));
         const auto cpu1 = ThreadCpuNs(pid);
+        const std::uint32_t to = bench.Modem().Elapsed();
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         double total = 0;
-        int n = 0;
-        for (const auto& [tid, ns] : cpu1) {
+        double busiest = 0;
+        for (const auto& [tid, thread] : cpu1) {
             const auto before = cpu0.find(tid);
             const double ms =
-                static_cast<double>(ns - (before != cpu0.end() ? before->second : 0)) / 1e6 / seconds;
+                static_cast<double>(thread.Ns - (before != cpu0.end() ? before->second.Ns : 0)) / 1e6 / seconds;
             total += ms;
-            // In creation order: the main (user-interface) thread, then the handlers' threads.
-            state.counters["thread" + std::to_string(++n) + "_ms_per_s"] = ms;
+            busiest = std::max(busiest, ms);
+            // Per cent of one core, by the thread's name (the main thread carries the program's).
+            state.counters[thread.Name + "_pct"] = ms / 10.0;
         }
         state.counters["threads"] = static_cast<double>(cpu1.size());
-        state.counters["cpu_ms_per_s"] = total;
+        state.counters["total_pct"] = total / 10.0;
+        state.counters["busiest_thread_pct"] = busiest / 10.0;
+
+        // One idle exchange is a poll and a status reply on the line at 10 bits a byte, then the
+        // 35 ms rest: the limit follows from the frames as they were on the wire.
+        std::size_t polls = 0;
+        std::size_t wireBytes = 0;
+        bench.Modem().Recorder().Count([&](const SSimRecord& r) {
+            const bool exchange = r.IsFrom(CSimTelModem::CMD_POLL) || r.IsTo(CSimTelModem::REP_STATUS);
+            if (exchange && r.Tick >= from && r.Tick < to) {
+                polls += r.Type == SSimRecord::FROM_STATION ? 1 : 0;
+                wireBytes += r.Wire.size();
+            }
+            return false;
+        });
+        const double bytesPerExchange = polls != 0 ? static_cast<double>(wireBytes) / static_cast<double>(polls) : 8.0;
+        const double limit = 1000.0 / (bytesPerExchange * 10.0 * 1000.0 / 9600.0 + 35.0);
+        const double rate = static_cast<double>(polls) * 1000.0 / (to - from);
+        state.counters["polls_per_s"] = rate;
+        state.counters["poll_limit_per_s"] = limit;
+        state.counters["poll_pct_of_limit"] = 100.0 * rate / limit;
     }
 }
 BENCHMARK(BM_IdleStationCpu)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
