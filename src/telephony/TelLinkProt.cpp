@@ -1,9 +1,5 @@
 #include "TelLinkProt.h"
 
-#include "ThreadWait.h"
-
-#include <algorithm>
-
 bool CTelLinkProt::Open(std::int16_t port, std::uint32_t speed) {
     m_port.SetPortNumber(port);
     m_port.SetSpeed(speed);
@@ -65,11 +61,6 @@ void CTelLinkProt::DiscardInput() {
 }
 
 std::uint16_t CTelLinkProt::ReadStep(std::uint8_t* buffer, std::uint16_t& count) {
-    return ReadStepWaiting(buffer, count, 1);
-}
-
-std::uint16_t CTelLinkProt::ReadStepWaiting(std::uint8_t* buffer, std::uint16_t& count,
-                                            std::uint32_t maxWaitMs) {
     count = 0;
     // A frame whose bytes stop for 50 ms is broken: drop what is left of it and start afresh.
     if (m_rxState != RX_COMMAND &&
@@ -82,8 +73,7 @@ std::uint16_t CTelLinkProt::ReadStepWaiting(std::uint8_t* buffer, std::uint16_t&
         return TELLINK_RX_READ_ERROR;
     }
     if (read == CSerialPort::SERIAL_READ_NONE) {
-        // Sleeps until the next byte, without waking for the queue: the exchange comes first.
-        ThreadWait::Wait(*m_clock, m_port.Fd(), maxWaitMs, ThreadWait::EWakeOn::Signal);
+        m_clock->Sleep(1);
         return TELLINK_RX_BUSY;
     }
     switch (m_rxState) {
@@ -128,22 +118,14 @@ std::uint16_t CTelLinkProt::ReadStepWaiting(std::uint8_t* buffer, std::uint16_t&
 
 std::uint16_t CTelLinkProt::WaitFrame(std::uint8_t* buffer, std::uint16_t& count, std::uint32_t timeoutMs) {
     const std::uint32_t start = m_clock->Tick();
-    std::uint32_t waitMs = timeoutMs;
     for (;;) {
-        const std::uint16_t result = ReadStepWaiting(buffer, count, waitMs);
+        const std::uint16_t result = ReadStep(buffer, count);
         if (result != TELLINK_RX_BUSY) {
             return result;
         }
-        const std::uint32_t passed = m_clock->Tick() - start;
-        if (passed >= timeoutMs) {
+        if (static_cast<std::uint32_t>(m_clock->Tick() - start) >= timeoutMs) {
             count = 0;
             return TELLINK_RX_TIMEOUT;
-        }
-        // The next wait ends with the time-out, or with the gap that breaks a half-received frame.
-        waitMs = timeoutMs - passed;
-        if (m_rxState != RX_COMMAND) {
-            const std::uint32_t sinceByte = m_clock->Tick() - m_lastByteTick;
-            waitMs = std::min(waitMs, sinceByte >= INTER_BYTE_GAP_MS ? 0u : INTER_BYTE_GAP_MS - sinceByte);
         }
     }
 }
