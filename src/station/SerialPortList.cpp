@@ -1,6 +1,7 @@
 #include "SerialPortList.h"
 
 #include "Paths.h"
+#include "SerialAccess.h"
 #include "SerialPort.h"
 #include "Translate.h"
 
@@ -17,33 +18,6 @@ namespace {
 
 std::string PortName(int number) {
     return "COM" + std::to_string(number);
-}
-
-std::string UserName() {
-    std::vector<char> buffer(16384);
-    passwd pw{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->pw_name != nullptr) {
-        return found->pw_name;
-    }
-    return std::to_string(::geteuid());
-}
-
-// The group that owns the device: on Debian "dialout" for serial ports.
-std::string DeviceGroup(const std::string& device) {
-    struct stat st {};
-    if (::stat(device.c_str(), &st) != 0) {
-        return "dialout";
-    }
-    std::vector<char> buffer(16384);
-    group gr{};
-    group* found = nullptr;
-    if (::getgrgid_r(st.st_gid, &gr, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->gr_name != nullptr) {
-        return found->gr_name;
-    }
-    return std::to_string(st.st_gid);
 }
 
 } // namespace
@@ -103,5 +77,5 @@ bool CSerialPortList::AccessDenied(const std::string& device) {
 
 std::string CSerialPortList::NoAccessExplanation(const SPort& port) {
     return Text::TrF("IDS_SETCOMPORT_MSG_1", PortName(port.Number).c_str(), port.Device.c_str(),
-                     UserName().c_str(), DeviceGroup(port.Device).c_str());
+                     SerialAccess::UserName().c_str(), SerialAccess::DeviceGroup(port.Device).c_str());
 }

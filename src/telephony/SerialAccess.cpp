@@ -23,6 +23,10 @@ int SystemOpen(const char* path, int flags) {
     return ::open(path, flags);
 }
 
+} // namespace
+
+namespace SerialAccess {
+
 std::string UserName() {
     std::vector<char> buffer(16384);
     passwd pw{};
@@ -34,7 +38,6 @@ std::string UserName() {
     return std::to_string(::geteuid());
 }
 
-// The group that owns the device; "dialout" for serial ports on Debian.
 std::string DeviceGroup(const std::string& device) {
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0) {
@@ -49,10 +52,6 @@ std::string DeviceGroup(const std::string& device) {
     }
     return std::to_string(st.st_gid);
 }
-
-} // namespace
-
-namespace SerialAccess {
 
 std::string DeniedNote(int port) {
     OpenFn open;

@@ -17,6 +17,12 @@ using OpenFn = std::function<int(const char* path, int flags)>;
 std::string DeniedNote(int port);
 std::string DeniedNote(int port, const OpenFn& open);
 
+// The name of the user this program runs as (the number when it has none).
+std::string UserName();
+// The group that owns a device ("dialout" for serial ports on Debian; that name when the device
+// cannot be looked at).
+std::string DeviceGroup(const std::string& device);
+
 // Replaces the open function DeniedNote(port) uses; an empty function restores open(2).
 void SetOpenFunction(OpenFn open);
 
