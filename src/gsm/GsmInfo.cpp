@@ -4,6 +4,7 @@
 #include "Translate.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -518,6 +519,25 @@ std::unique_ptr<CGsmMsg> CGsmInfo::ParseLine(const std::string& line) {
     return nullptr;
 }
 
+namespace {
+bool IsNumber(std::string_view value) {
+    while (!value.empty() && value.front() == ' ') {
+        value.remove_prefix(1);
+    }
+    return !value.empty() &&
+           std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Line noise can look like the start of a header; an alarm is made only from a header whose
+// quotes are all closed and whose index, sender and time stamp are there.
+bool IsWholeListHeader(const std::string& line, const std::string& index, const std::string& sender,
+                       const std::string& date, const std::string& time) {
+    const auto quotes = std::count(line.begin(), line.end(), '"');
+    return quotes % 2 == 0 && IsNumber(index) && !sender.empty() && !date.empty() &&
+           !time.empty();
+}
+} // namespace
+
 std::unique_ptr<CGsmMsg> CGsmInfo::ParseListHeader(const std::string& line) {
     // index, status, sender, alias, date, time, sender type, length (the comma inside the time
     // stamp makes its date and time two values)
@@ -531,6 +551,10 @@ std::unique_ptr<CGsmMsg> CGsmInfo::ParseListHeader(const std::string& line) {
     fields.NextToken(); // sender type
     const std::string length = fields.NextToken();
     if (status != "REC READ" && status != "REC UNREAD") {
+        return nullptr;
+    }
+    if (!IsWholeListHeader(line, index, sender, date, time)) {
+        Log("CGsmInfo::Receive", "invalid +CMGL header, skipped: " + Printable(line));
         return nullptr;
     }
     auto sms = std::make_unique<CGsmMsg>(CGsmMsg::GSMREP_SMS);

@@ -201,6 +201,25 @@ TEST_F(GsmInfoTest, HeaderWithAnotherStatusIsIgnoredAndItsTextIsAnOrdinaryLine) 
     EXPECT_EQ(replies[0]->Kind, CGsmMsg::GSMREP_RING);
 }
 
+TEST_F(GsmInfoTest, BrokenHeadersFromLineNoiseAreNoSms) {
+    // An unclosed sender quote, a missing time stamp, an index that is no number: none of them
+    // may become an alarm; what follows is read as ordinary lines.
+    const char* broken[] = {"+CMGL: 1,\"REC UNREAD\",\"+46",
+                            "+CMGL: 1,\"REC UNREAD\",\"+4611\",,,145,5",
+                            "+CMGL: x,\"REC UNREAD\",\"+4611\",,\"24/03/05,07:04:09+04\",145,5",
+                            "+CMGL: 1,\"REC UNREAD\",\"\",,\"24/03/05,07:04:09+04\",145,5"};
+    for (const char* header : broken) {
+        m_peer->Write(std::string("\r\n") + header + "\r\n+CME ERR\r\nOK\r\n");
+        auto replies = Pump(200);
+        EXPECT_EQ(m_info.ReceiveState(), CGsmInfo::GSMINFO_RXST_NORMAL) << header;
+        ASSERT_FALSE(replies.empty()) << header;
+        for (const auto& reply : replies) {
+            EXPECT_NE(reply->Kind, CGsmMsg::GSMREP_SMS) << header;
+        }
+        EXPECT_EQ(replies.back()->Kind, CGsmMsg::GSMREP_OK) << header;
+    }
+}
+
 TEST_F(GsmInfoTest, HeaderWithoutTextIsDroppedAfter500Ms) {
     m_peer->Write("\r\n+CMGL: 4,\"REC UNREAD\",\"+4611\",,\"24/03/05,07:04:09+04\",145,5\r\n");
     EXPECT_TRUE(Pump(150).empty());
