@@ -279,6 +279,7 @@ void CMessageMgr::AddUserDataText(const CTelHandlerMsg& msg, CAlarmInfoMsg& alar
 
 std::unique_ptr<CAlarmInfoMsg> CMessageMgr::ProcessSms(const CGsmHandlerMsg& msg) const {
     auto alarm = NewAlarm(Alarm::ALARMSOURCE_SMS);
+    alarm->SmsMark = msg.SmsMark;
     // What the modem delivered is stored and shown: it must be valid text whatever arrived.
     alarm->IdCode = Utf8::Sanitize(msg.Number);
     const std::string smsText = Utf8::Sanitize(msg.SmsText);

@@ -93,6 +93,10 @@ public:
     bool ObjectFound = false;
     std::string Notes;
 
+    // The mark of the received SMS the alarm came from (0: none), not stored: the SMS leaves the
+    // modem only once its alarm is stored.
+    std::uint32_t SmsMark = 0;
+
     // The texts of the value tables, looked up in the dictionary. Alarm type 4 in Print, Mail and
     // Sms gives the operational-failure text; an empty text means "no type line".
     static std::string TypeText(ETextPlace place, std::uint8_t alarmType, std::uint8_t opFailType = 0);

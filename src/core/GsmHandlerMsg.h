@@ -38,6 +38,7 @@ public:
     std::string Date;             // 39: SMS centre date as the modem wrote it
     std::string Time;             // 39: SMS centre time as the modem wrote it
     std::string SmsText;          // 39: text received (UTF-8); 2, 3: text to send
+    std::uint32_t SmsMark = 0;    // 39: the handler's mark of the received SMS; 4: the one stored
     std::uint16_t Quality = 0;    // 41 with status 3: signal quality in percent
     std::uint16_t RequestTag = 0; // 2, 3: copied into the status 8 and 9 reports
 };

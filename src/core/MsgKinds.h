@@ -13,6 +13,8 @@ inline constexpr std::uint16_t MAIL_SEND = 1;
 // GSM handler queue
 inline constexpr std::uint16_t GSM_SEND_ALARM_SMS = 2;
 inline constexpr std::uint16_t GSM_SEND_FREE_SMS = 3;
+// The alarm of a received SMS is stored (or was refused on purpose): it may leave the modem.
+inline constexpr std::uint16_t GSM_SMS_STORED = 4;
 
 // Telephone handler queue
 inline constexpr std::uint16_t TEL_RAW_P100 = 5;

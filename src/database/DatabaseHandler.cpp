@@ -266,6 +266,13 @@ bool CDatabaseHandler::StoreNewAlarm(CAlarmInfoMsg& alarm, bool& keep) {
         keep = false;
         return false;
     }
+    if (alarm.AlarmSource == CAlarmInfoMsg::ALARMSOURCE_SMS && m_alarms.IsStoredSms(alarm)) {
+        // An SMS left in the modem by a crash between its commit and its deletion.
+        std::fprintf(stderr, "CDatabaseHandler::StoreNewAlarm: SMS from %s is stored already, dropped\n",
+                     alarm.IdCode.c_str());
+        keep = false;
+        return false;
+    }
     // The object's new LastTestAlarm and the alarm are committed together: one write to disk, and
     // the object moves on only with its alarm stored.
     std::unique_ptr<CSqliteTransaction> batch = BeginBatch();

@@ -118,6 +118,25 @@ std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindOne(CAlarmInfoReqMsg& request) 
     }
 }
 
+bool CDbAlarmInfo::IsStoredSms(const CAlarmInfoMsg& record) {
+    // An SMS kept in the modem is read again after a restart; a week covers any outage the
+    // station is left in.
+    constexpr double REPEAT_DAYS = 7.0;
+    try {
+        CSqliteStmt stmt = Db().Prepare("SELECT 1 FROM AlarmInfo WHERE AlarmTime >= ?1 AND IdCode = ?2 AND "
+                                        "AlarmSource = ?3 AND Text = ?4 LIMIT 1");
+        stmt.Bind(1, record.AlarmTime.AddDays(-REPEAT_DAYS))
+            .Bind(2, record.IdCode, 20)
+            .Bind(3, static_cast<int>(record.AlarmSource))
+            .Bind(4, record.Text.Text(), 255);
+        return stmt.Step();
+    } catch (const std::exception& e) {
+        // Storing it once more is better than dropping it.
+        m_handler.ReportEngineError(FIND_PREFIX, e.what());
+        return false;
+    }
+}
+
 std::unique_ptr<CAlarmInfoMsg> CDbAlarmInfo::FindByKey(std::uint32_t key) {
     CSqliteStmt stmt = Db().Prepare(std::string("SELECT ") + CAlarmInfoSet::COLUMNS +
                                     " FROM AlarmInfo WHERE PrimaryKey = ?1");

@@ -26,6 +26,9 @@ public:
     // answer to a single search by key carries that key also when it is empty (nothing found,
     // error); a filler in a chain keeps key 0.
     std::unique_ptr<CAlarmInfoMsg> FindAlarmInfo(CAlarmInfoReqMsg& request);
+    // True when an alarm of the last days has the SMS alarm's sender, source and text (which holds
+    // the SMS's own time stamp): the same SMS read again from the modem.
+    bool IsStoredSms(const CAlarmInfoMsg& record);
     // Changes the status (and acknowledgement or finish data) of the alarm with the record's key.
     std::unique_ptr<CDatabaseMsg> EditAlarmInfo(const CAlarmInfoMsg& record);
     // Deletes by key, all, or the purge (alarms before midnight Days days ago).

@@ -3,6 +3,8 @@
 #include "MsgKinds.h"
 #include "Translate.h"
 
+#include <atomic>
+
 namespace {
 
 constexpr const char* SOURCE = "CGsmHandler::ThreadMain";
@@ -18,6 +20,20 @@ constexpr std::uint32_t NETWORK_REPLY_MS = 2000;
 constexpr std::uint32_t SHORT_PAUSE_MS = 10;
 constexpr int QUALITY_RETRIES = 3;
 constexpr std::uint32_t LIST_REPLY_MS = 5000;
+// How long a reported SMS waits in the modem for its alarm to be stored; one not confirmed in time
+// is listed and reported again (the intake drops the repeat).
+constexpr std::uint32_t STORE_WAIT_MS = 10000;
+
+// Marks of reported SMS, unique in the process, so that a late confirmation for a handler that was
+// restarted meanwhile cannot delete another SMS.
+std::uint32_t NextSmsMark() {
+    static std::atomic<std::uint32_t> next{0};
+    std::uint32_t mark = ++next;
+    while (mark == 0) {
+        mark = ++next;
+    }
+    return mark;
+}
 constexpr std::uint32_t PROMPT_MS = 5000;
 constexpr std::uint32_t SEND_RESULT_MS = 60000;
 constexpr std::uint32_t CALLER_REPLY_MS = 2000;
@@ -127,6 +143,13 @@ void CGsmHandler::ThreadMain() {
 }
 
 void CGsmHandler::HandleInput(MsgPtr msg) {
+    if (msg->Kind == MsgKind::GSM_SMS_STORED) {
+        if (const auto* stored = dynamic_cast<const CGsmHandlerMsg*>(msg.get());
+            stored != nullptr && m_receivedSms && stored->SmsMark == m_receivedSmsMark) {
+            m_receivedSmsStored = true;
+        }
+        return;
+    }
     if (msg->Kind != MsgKind::GSM_SEND_ALARM_SMS && msg->Kind != MsgKind::GSM_SEND_FREE_SMS) {
         return;
     }
@@ -206,6 +229,9 @@ void CGsmHandler::ReportReceivedSms() {
     sms->Date = m_receivedSms->Date;
     sms->Time = m_receivedSms->Time;
     sms->SmsText = m_receivedSms->Text;
+    m_receivedSmsMark = NextSmsMark();
+    m_receivedSmsStored = false;
+    sms->SmsMark = m_receivedSmsMark;
     PostToOwner(std::move(sms));
     m_receivedSmsReported = true;
 }
@@ -356,6 +382,7 @@ void CGsmHandler::RunMainState() {
     case GSMHND_ST_READ_SMS:
         switch (ReadSms()) {
         case GSMHND_RSRET_SMS_READ:
+        case GSMHND_RSRET_SMS_KEPT:
             // Already reported before it was deleted from the modem.
             m_receivedSms.reset();
             m_timer.Start(IDLE_MS);
@@ -699,17 +726,29 @@ int CGsmHandler::ReadSms() {
                 m_readSmsState = GSMHND_RSST_IDLE;
                 return GSMHND_RSRET_NO_SMS;
             }
-            // Reported first, deleted after: an SMS whose deletion fails is reported again with a
-            // later listing rather than lost.
+            // Reported first, and deleted only once its alarm is stored: an SMS whose alarm is
+            // not stored in time, or whose deletion fails, is reported again with a later listing
+            // rather than lost with a crash or a power cut.
             if (!m_receivedSmsReported) {
                 ReportReceivedSms();
             }
+            m_stepTimer.Start(STORE_WAIT_MS);
+            m_readSmsState = GSMHND_RSST_STORE_WAIT;
+        } else if (m_stepTimer.Expired()) {
+            m_readSmsState = GSMHND_RSST_IDLE;
+            return GSMHND_RSRET_COM_ERROR;
+        }
+        break;
+    case GSMHND_RSST_STORE_WAIT:
+        if (m_receivedSmsStored) {
             SendRequest(CGsmMsg::GSMREQ_DELETE_SMS, m_receivedSms->Index);
             m_stepTimer.Start(LIST_REPLY_MS);
             m_readSmsState = GSMHND_RSST_DELETE_WAIT;
         } else if (m_stepTimer.Expired()) {
+            Log(Text::Format("SMS %d not stored in time, kept in the modem to be read again",
+                             m_receivedSms->Index));
             m_readSmsState = GSMHND_RSST_IDLE;
-            return GSMHND_RSRET_COM_ERROR;
+            return GSMHND_RSRET_SMS_KEPT;
         }
         break;
     case GSMHND_RSST_DELETE_WAIT:

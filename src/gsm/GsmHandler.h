@@ -50,6 +50,7 @@ public:
         GSMHND_RSRET_SMS_READ = 1,
         GSMHND_RSRET_NO_SMS = 2,
         GSMHND_RSRET_COM_ERROR = 3,
+        GSMHND_RSRET_SMS_KEPT = 4, // reported, but its alarm was not stored in time
     };
     enum SendSmsResult : int {
         GSMHND_SSRET_BUSY = 0,
@@ -116,6 +117,7 @@ private:
     enum ReadSmsState : std::int32_t {
         GSMHND_RSST_IDLE,
         GSMHND_RSST_LIST_WAIT,
+        GSMHND_RSST_STORE_WAIT,
         GSMHND_RSST_DELETE_WAIT,
     };
     enum SendSmsState : std::int32_t {
@@ -178,6 +180,8 @@ private:
     std::string m_lastCaller;
     std::unique_ptr<CGsmMsg> m_receivedSms;
     bool m_receivedSmsReported = false;
+    std::uint32_t m_receivedSmsMark = 0; // the mark it was reported with
+    bool m_receivedSmsStored = false;    // the core has stored its alarm
     CMsgQueue m_outgoing;
     std::unique_ptr<CGsmHandlerMsg> m_currentSms;
     std::int16_t m_sendAttempts = 0;

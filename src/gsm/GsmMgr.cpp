@@ -191,6 +191,12 @@ void CGsmMgr::OnStatus(const CGsmHandlerMsg& status) {
     }
 }
 
+void CGsmMgr::OnSmsStored(std::uint32_t smsMark) {
+    auto stored = std::make_unique<CGsmHandlerMsg>(MsgKind::GSM_SMS_STORED);
+    stored->SmsMark = smsMark;
+    m_handler.PutMsg(std::move(stored));
+}
+
 void CGsmMgr::OnSmsNumReply(MsgPtr reply) {
     if (m_sendSmsView != nullptr && reply) {
         m_sendSmsView->OnRecipientReply(std::move(reply));

@@ -38,6 +38,9 @@ public:
     void SendAlarmSms(const CAlarmInfoMsg* alarm, const std::string& recipients);
     void SendFreeFormatSms(const std::string& text, const std::string& recipients, std::uint16_t requestTag);
 
+    // The alarm of the received SMS with this mark is stored (or refused on purpose): the handler
+    // may delete the SMS from the modem.
+    void OnSmsStored(std::uint32_t smsMark);
     // A kind-41 report of the handler; the caller keeps and deletes it.
     void OnStatus(const CGsmHandlerMsg& status);
     // Database replies of kinds 35 and 36 (the SMS recipients register) for the Send SMS dialog;

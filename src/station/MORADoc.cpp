@@ -163,6 +163,11 @@ MsgPtr CMORADoc::HandleAlarmRecord(MsgPtr msg) {
             SendToTelephone(std::make_unique<CTelHandlerMsg>(MsgKind::TEL_ABORT_VOICE_CALL));
         }
     }
+    if (alarm->SmsMark != 0) {
+        // Stored, a repeat, or refused with an error the operator is told about and an alarm that
+        // is still shown and forwarded: the SMS has done its work in the modem.
+        m_gsmMgr.OnSmsStored(alarm->SmsMark);
+    }
     if (!notify) {
         return msg;
     }

@@ -291,3 +291,32 @@ TEST_F(AlarmIntakeTest, PurgeUsesThePurgeAge) {
     m_handler->PurgeAlarms();
     EXPECT_EQ(Query("SELECT group_concat(IdCode) FROM AlarmInfo"), "kept");
 }
+
+TEST_F(AlarmIntakeTest, AnSmsReadAgainAfterACrashIsStoredOnce) {
+    // The station died between the commit and the deletion: the modem still holds the SMS and
+    // reports it again, possibly days later. Another SMS, another sender or a telephone alarm
+    // with the same text are new alarms.
+    auto sms = [this](const std::string& sender, const std::string& text, CDateTime at) {
+        auto alarm = MakeAlarm(sender, A::ALARMTYPE_SMS, A::ALARMSTATUS_NEW, at);
+        alarm->AlarmSource = A::ALARMSOURCE_SMS;
+        alarm->Text.AddLine(text);
+        alarm->Text.AddLine("SMS Timestamp: 24/06/15, 09:00:00+04");
+        return alarm;
+    };
+    const CDateTime first = CDateTime::FromLocal(2024, 6, 15, 9, 0, 5);
+    EXPECT_TRUE(Intake(*sms("+4670555", "Hiss 2 står", first)));
+    m_sink.Take();
+    EXPECT_FALSE(Intake(*sms("+4670555", "Hiss 2 står", first.AddMinutes(1))));
+    EXPECT_FALSE(Intake(*sms("+4670555", "Hiss 2 står", first.AddDays(6))));
+    EXPECT_TRUE(m_sink.Take().empty()); // nothing posted for a repeat
+    EXPECT_EQ(AlarmCount(), 1);
+
+    EXPECT_TRUE(Intake(*sms("+4670555", "Hiss 2 går igen", first.AddMinutes(2))));
+    EXPECT_TRUE(Intake(*sms("+4670666", "Hiss 2 står", first.AddMinutes(3))));
+    auto phone = sms("+4670555", "Hiss 2 står", first.AddMinutes(4));
+    phone->AlarmSource = A::ALARMSOURCE_TEL;
+    EXPECT_TRUE(Intake(*phone));
+    // Outside the week it is taken for a new alarm rather than dropped.
+    EXPECT_TRUE(Intake(*sms("+4670555", "Hiss 2 står", first.AddDays(8))));
+    EXPECT_EQ(AlarmCount(), 5);
+}

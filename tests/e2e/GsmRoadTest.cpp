@@ -36,6 +36,9 @@ TEST_F(GsmRoadTest, GreekAlarmSmsIsShownStoredAndForwardedOnceTheNetworkTakesIt)
     const auto rows = db.Rows("SELECT Text FROM AlarmInfo");
     ASSERT_EQ(rows.size(), 1u) << db.Error();
     EXPECT_EQ(rows[0][0].rfind("ΔΦΓΛΩΠΨΣΘΞ hiss 7", 0), 0u) << rows[0][0];
+    // Stored, so the modem is told to let it go; it is neither shown nor stored twice.
+    ASSERT_TRUE(m_station.Pump([&] { return m_station.Gsm().StoredSms().empty(); }, 10000));
+    EXPECT_EQ(m_station.Gsm().DeletedIndexes(), (std::vector<int>{1}));
 
     // Each refusal is one of the four attempts, tried again at once: the third goes out, with
     // the Greek letters as they came (but Ξ, whose code would end the text).
@@ -57,6 +60,8 @@ TEST_F(GsmRoadTest, GreekAlarmSmsIsShownStoredAndForwardedOnceTheNetworkTakesIt)
     EXPECT_NE(log.find("+CMS ERROR: 38"), std::string::npos);
     m_station.PumpFor(1500);
     EXPECT_EQ(m_station.Gsm().SentSms().size(), 3u);
+    EXPECT_EQ(m_station.FrontEnd().Alarms().size(), 1u);
+    EXPECT_EQ(db.Rows("SELECT Text FROM AlarmInfo").size(), 1u);
 }
 
 TEST_F(GsmRoadTest, SignalIsShownAgainWhenTheModemRegistersAgain) {

@@ -49,6 +49,7 @@ protected:
 
     void TearDown() override {
         if (m_handler) {
+            m_sink.ConfirmStoredTo(nullptr);
             m_handler->Stop();
             m_handler.reset();
         }
@@ -61,6 +62,7 @@ protected:
                       bool callerId = false, std::uint16_t netSelection = 0) {
         m_handler = std::make_unique<CGsmHandler>(&m_sink, clock);
         m_handler->SetStartParameters(PORT, 9600, pin, callerId, netSelection);
+        m_sink.ConfirmStoredTo(m_confirmStored ? m_handler.get() : nullptr);
         ASSERT_EQ(StartThread(), CHandler::HANDLER_STARTED);
     }
 
@@ -117,6 +119,7 @@ protected:
     CGsmModemSim m_sim;
     CRecordingSink m_sink;
     std::unique_ptr<CGsmHandler> m_handler;
+    bool m_confirmStored = true; // the sink stores each reported SMS as the core would
 };
 
 // --- initialisation ---
@@ -274,6 +277,35 @@ TEST_F(GsmHandlerTest, StoredSmsAreReportedOnePerCycleAndDeletedAfterTheReport) 
     EXPECT_EQ(m_sim.DeletedIndexes(), (std::vector<int>{1, 2, 3}));
     // One listing per SMS: each listing takes only the first.
     EXPECT_GE(m_sim.CountCommands("AT+CMGL=\"ALL\""), 3u);
+}
+
+TEST_F(GsmHandlerTest, SmsStaysInTheModemUntilItsAlarmIsStored) {
+    // A core that never confirms (killed, or busy starting): the SMS is reported, kept, and
+    // reported again after the store wait, each time with a new mark.
+    m_confirmStored = false;
+    StartSim();
+    m_sim.StoreSms("+4611", "Larm hiss 9", "24/03/05,07:04:09+04");
+    StartHandler(m_fast);
+    ASSERT_TRUE(m_sink.WaitForKind(MsgKind::GSM_SMS_RECEIVED, 2, 10000));
+    const auto reports = m_sink.OfKind(MsgKind::GSM_SMS_RECEIVED);
+    EXPECT_EQ(reports[0].SmsText, "Larm hiss 9");
+    EXPECT_EQ(reports[1].SmsText, "Larm hiss 9");
+    EXPECT_NE(reports[0].SmsMark, 0u);
+    EXPECT_NE(reports[0].SmsMark, reports[1].SmsMark);
+    EXPECT_TRUE(m_sim.DeletedIndexes().empty());
+    // A late confirmation of the first report deletes nothing; the newest one's mark does.
+    auto stored = [&](std::uint32_t mark) {
+        auto msg = std::make_unique<CGsmHandlerMsg>(MsgKind::GSM_SMS_STORED);
+        msg->SmsMark = mark;
+        m_handler->PutMsg(std::move(msg));
+    };
+    stored(reports[0].SmsMark);
+    Sleep(100ms);
+    EXPECT_TRUE(m_sim.DeletedIndexes().empty());
+    const auto newest = m_sink.OfKind(MsgKind::GSM_SMS_RECEIVED).back().SmsMark;
+    stored(newest);
+    ASSERT_TRUE(m_sink.WaitFor([&](const auto&) { return m_sim.StoredSms().empty(); }, 5000));
+    EXPECT_EQ(m_sim.DeletedIndexes(), (std::vector<int>{1}));
 }
 
 TEST_F(GsmHandlerTest, HeaderWithoutTextIsNeitherReportedNorDeleted) {

@@ -19,14 +19,22 @@ void CRecordingSink::PutMsg(MsgPtr msg) {
         event.SmsText = gsm->SmsText;
         event.Quality = gsm->Quality;
         event.RequestTag = gsm->RequestTag;
+        event.SmsMark = gsm->SmsMark;
     }
     std::function<void(const SGsmEvent&)> hook;
+    IMsgSink* confirmTo = nullptr;
     {
         std::lock_guard guard(m_lock);
         hook = m_hook;
+        confirmTo = m_confirmTo;
     }
     if (hook) {
         hook(event);
+    }
+    if (confirmTo != nullptr && event.Kind == MsgKind::GSM_SMS_RECEIVED) {
+        auto stored = std::make_unique<CGsmHandlerMsg>(MsgKind::GSM_SMS_STORED);
+        stored->SmsMark = event.SmsMark;
+        confirmTo->PutMsg(std::move(stored));
     }
     std::lock_guard guard(m_lock);
     m_events.push_back(event);
@@ -35,6 +43,11 @@ void CRecordingSink::PutMsg(MsgPtr msg) {
 void CRecordingSink::OnMessage(std::function<void(const SGsmEvent&)> hook) {
     std::lock_guard guard(m_lock);
     m_hook = std::move(hook);
+}
+
+void CRecordingSink::ConfirmStoredTo(IMsgSink* handler) {
+    std::lock_guard guard(m_lock);
+    m_confirmTo = handler;
 }
 
 std::vector<SGsmEvent> CRecordingSink::Events() const {

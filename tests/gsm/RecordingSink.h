@@ -20,6 +20,7 @@ struct SGsmEvent {
     std::string SmsText;
     std::uint16_t Quality = 0;
     std::uint16_t RequestTag = 0;
+    std::uint32_t SmsMark = 0;
 };
 
 // The handler's owner in tests: records every message the handler posts, in order.
@@ -29,6 +30,9 @@ public:
 
     // Called on the handler's thread for each message as it arrives.
     void OnMessage(std::function<void(const SGsmEvent&)> hook);
+    // Plays the core that stores each reported SMS at once and says so to the handler (nullptr:
+    // nothing is confirmed).
+    void ConfirmStoredTo(IMsgSink* handler);
 
     std::vector<SGsmEvent> Events() const;
     std::vector<SGsmEvent> OfKind(std::uint16_t kind) const;
@@ -42,4 +46,5 @@ private:
     mutable std::mutex m_lock;
     std::vector<SGsmEvent> m_events;
     std::function<void(const SGsmEvent&)> m_hook;
+    IMsgSink* m_confirmTo = nullptr;
 };
