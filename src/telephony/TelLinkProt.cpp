@@ -62,17 +62,20 @@ void CTelLinkProt::DiscardInput() {
 
 std::uint16_t CTelLinkProt::ReadStep(std::uint8_t* buffer, std::uint16_t& count) {
     count = 0;
-    // A frame whose bytes stop for 50 ms is broken: drop what is left of it and start afresh.
-    if (m_rxState != RX_COMMAND &&
-        static_cast<std::uint32_t>(m_clock->Tick() - m_lastByteTick) >= INTER_BYTE_GAP_MS) {
-        DiscardInput();
-    }
     std::uint8_t byte = 0;
     const std::uint16_t read = m_port.ReadByte(byte);
     if (read == CSerialPort::SERIAL_READ_FAILED) {
         return TELLINK_RX_READ_ERROR;
     }
     if (read == CSerialPort::SERIAL_READ_NONE) {
+        // A frame whose bytes stop for 50 ms is broken: drop what is left of it and start afresh.
+        // The gap is judged only when the line has nothing waiting: bytes that arrived while this
+        // thread was not running came in time, and dropping them would break every frame that
+        // follows on a busy machine.
+        if (m_rxState != RX_COMMAND &&
+            static_cast<std::uint32_t>(m_clock->Tick() - m_lastByteTick) >= INTER_BYTE_GAP_MS) {
+            DiscardInput();
+        }
         m_clock->Sleep(1);
         return TELLINK_RX_BUSY;
     }

@@ -97,12 +97,14 @@ TEST_F(TelLinkProtTest, AGapOfFiftyMillisecondsInsideAFrameDropsIt) {
     m_modem.Write({0x81, 0x02});
     EXPECT_EQ(Receive(count), CTelLinkProt::TELLINK_RX_BUSY);
     EXPECT_EQ(m_link.RxStateNow(), CTelLinkProt::RX_DATA);
-    m_clock.Advance(49); // 50 ms after the last byte
-    m_modem.Write({0x90, 0x0E, 0xE2});
-    ::usleep(5000);
-    // The first step sees the gap and throws the rest away; nothing complete comes out.
+    m_clock.Advance(49); // 50 ms after the last byte, and the line is silent
     EXPECT_EQ(Receive(count), CTelLinkProt::TELLINK_RX_BUSY);
     EXPECT_EQ(m_link.RxStateNow(), CTelLinkProt::RX_COMMAND);
+    // What comes later is no longer that frame: 0x90 reads as a command, 0x0E as its length.
+    m_modem.Write({0x90, 0x0E, 0xE2});
+    EXPECT_EQ(Receive(count), CTelLinkProt::TELLINK_RX_BUSY);
+    EXPECT_EQ(m_link.RxStateNow(), CTelLinkProt::RX_DATA);
+    m_link.DiscardInput();
 
     // 49 ms after the last byte is still one frame (the empty step of Receive took 1 ms).
     m_modem.Write({0x81, 0x02});
@@ -110,6 +112,16 @@ TEST_F(TelLinkProtTest, AGapOfFiftyMillisecondsInsideAFrameDropsIt) {
     m_clock.Advance(48);
     m_modem.Write({0x90, 0x0E, 0xE2});
     EXPECT_EQ(Receive(count), CTelLinkProt::TELLINK_RX_FRAME);
+
+    // A thread that was not running for longer than the gap finds the rest of the frame waiting:
+    // it came in time and completes the frame.
+    m_modem.Write({0x81, 0x02});
+    EXPECT_EQ(Receive(count), CTelLinkProt::TELLINK_RX_BUSY);
+    m_modem.Write({0x90, 0x0E, 0xE2});
+    ::usleep(5000);
+    m_clock.Advance(80);
+    EXPECT_EQ(Receive(count), CTelLinkProt::TELLINK_RX_FRAME);
+    EXPECT_EQ(count, 2);
 }
 
 TEST_F(TelLinkProtTest, WaitingEndsAfterTheTimeOutOnTheClock) {
