@@ -10,7 +10,7 @@
 class CLinkedPty {
 public:
     CLinkedPty(const std::string& folder, int port) {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         char name[128] = {};
         if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0 &&
             ptsname_r(m_master, name, sizeof(name)) == 0) {
@@ -31,7 +31,7 @@ public:
 
     // Another program holds the port as the station would: open and locked.
     bool Hold() {
-        m_holder = open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        m_holder = open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         return m_holder >= 0 && flock(m_holder, LOCK_EX | LOCK_NB) == 0;
     }
     const std::string& Device() const { return m_device; }

@@ -141,7 +141,7 @@ bool CGsmModemSim::Start(int port, const std::string& folder) {
     std::error_code ec;
     fs::create_directories(dir, ec);
 
-    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
         m_lastError = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
         CloseTerminal();

@@ -24,7 +24,7 @@ bool CSimPty::Open(const std::string& folder, int port, std::string& error) {
         error = "cannot create folder " + folder;
         return false;
     }
-    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_master < 0) {
         error = std::string("posix_openpt: ") + std::strerror(errno);
         return false;
@@ -36,7 +36,7 @@ bool CSimPty::Open(const std::string& folder, int port, std::string& error) {
         return false;
     }
     m_device = name;
-    m_slave = ::open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    m_slave = ::open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_slave < 0) {
         error = "cannot open " + m_device + ": " + std::strerror(errno);
         Close();
