@@ -34,12 +34,9 @@ void CAtCmdProt::Close() {
 }
 
 int CAtCmdProt::Write(std::string_view text) {
-    for (char c : text) {
-        if (m_port.WriteByte(static_cast<std::uint8_t>(c)) != CSerialPort::SERIAL_WRITE_OK) {
-            return ATCMDPROT_SEND_ERROR;
-        }
-    }
-    return ATCMDPROT_SEND_OK;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    return m_port.Write(bytes, text.size()) == CSerialPort::SERIAL_WRITE_OK ? ATCMDPROT_SEND_OK
+                                                                            : ATCMDPROT_SEND_ERROR;
 }
 
 void CAtCmdProt::SetRawTextCount(std::int16_t count) {

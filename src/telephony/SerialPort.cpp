@@ -122,16 +122,24 @@ void CSerialPort::Close() {
         CloseDevice(m_fd);
         m_fd = -1;
     }
+    m_readPos = 0;
+    m_readEnd = 0;
 }
 
 std::uint16_t CSerialPort::WriteByte(std::uint8_t byte) {
+    return Write(&byte, 1);
+}
+
+std::uint16_t CSerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
     if (m_fd < 0) {
         return SERIAL_WRITE_FAILED;
     }
-    for (;;) {
-        const ssize_t n = ::write(m_fd, &byte, 1);
-        if (n == 1) {
-            return SERIAL_WRITE_OK;
+    while (count > 0) {
+        const ssize_t n = ::write(m_fd, bytes, count);
+        if (n > 0) {
+            bytes += n;
+            count -= static_cast<std::size_t>(n);
+            continue;
         }
         if (n < 0 && errno == EINTR) {
             continue;
@@ -150,14 +158,22 @@ std::uint16_t CSerialPort::WriteByte(std::uint8_t byte) {
         }
         return SERIAL_WRITE_FAILED;
     }
+    return SERIAL_WRITE_OK;
 }
 
 std::uint16_t CSerialPort::ReadByte(std::uint8_t& byte) {
+    if (m_readPos < m_readEnd) {
+        byte = m_readBuffer[m_readPos++];
+        return SERIAL_READ_BYTE;
+    }
     if (m_fd < 0) {
         return SERIAL_READ_FAILED;
     }
-    const ssize_t n = ::read(m_fd, &byte, 1);
-    if (n == 1) {
+    const ssize_t n = ::read(m_fd, m_readBuffer, READ_BUFFER_SIZE);
+    if (n > 0) {
+        m_readPos = 1;
+        m_readEnd = static_cast<std::size_t>(n);
+        byte = m_readBuffer[0];
         return SERIAL_READ_BYTE;
     }
     if (n < 0) {

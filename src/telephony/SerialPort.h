@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Byte-level access to one numbered serial port (COMn, mapped to a device by Paths::SerialDevice).
-// Opened exclusively at 8N1 with the set speed; reads and writes of single bytes never wait for the
-// line: pacing and time-outs belong to the layers above. Owned by one thread.
+// Opened exclusively at 8N1 with the set speed; reads and writes never wait for the line: pacing
+// and time-outs belong to the layers above. Reads are served from a small buffer filled by one
+// system call, so a reader sees no byte only when the device has none. Owned by one thread.
 class CSerialPort {
 public:
     enum OpenResult : std::uint16_t {
@@ -38,6 +40,8 @@ public:
     std::uint16_t Open();
     void Close();
     std::uint16_t WriteByte(std::uint8_t byte);
+    // The bytes in one write where the driver takes them, waiting for room as WriteByte does.
+    std::uint16_t Write(const std::uint8_t* bytes, std::size_t count);
     std::uint16_t ReadByte(std::uint8_t& byte);
 
     // Whether port n exists and is free; the port is closed again at once.
@@ -48,7 +52,12 @@ public:
     static constexpr int WRITE_WAIT_MS = 200;
 
 private:
+    static constexpr std::size_t READ_BUFFER_SIZE = 256;
+
     int m_fd = -1;
+    std::uint8_t m_readBuffer[READ_BUFFER_SIZE] = {};
+    std::size_t m_readPos = 0;
+    std::size_t m_readEnd = 0;
     std::int16_t m_portNumber = 0;
     std::uint32_t m_speed = 9600;
 };

@@ -1,5 +1,9 @@
 #include "TelLinkProt.h"
 
+#include "ThreadWait.h"
+
+#include <algorithm>
+
 bool CTelLinkProt::Open(std::int16_t port, std::uint32_t speed) {
     m_port.SetPortNumber(port);
     m_port.SetSpeed(speed);
@@ -21,32 +25,25 @@ std::uint8_t CTelLinkProt::CheckByte(const std::uint8_t* wire, std::size_t lengt
 }
 
 std::uint16_t CTelLinkProt::WriteFrame(const std::uint8_t* buffer, std::uint16_t n) {
+    // Command, length, data and check byte leave in one write: the driver sends them back to back.
+    std::uint8_t wire[MAX_DATA + 3];
+    std::size_t size = 0;
     const std::uint8_t command = buffer[0];
-    std::uint8_t check = 0xFF ^ command;
-    if (m_port.WriteByte(command) != CSerialPort::SERIAL_WRITE_OK) {
-        return TELLINK_TX_ERROR;
-    }
+    wire[size++] = command;
     if ((command & 0x80) != 0) {
         if (n > MAX_DATA) {
             n = MAX_DATA;
         }
-        check ^= static_cast<std::uint8_t>(n);
-        if (m_port.WriteByte(static_cast<std::uint8_t>(n)) != CSerialPort::SERIAL_WRITE_OK) {
-            return TELLINK_TX_ERROR;
-        }
+        wire[size++] = static_cast<std::uint8_t>(n);
     } else {
         n = m_fixedLength;
     }
     for (std::uint16_t i = 1; i <= n; ++i) {
-        check ^= buffer[i];
-        if (m_port.WriteByte(buffer[i]) != CSerialPort::SERIAL_WRITE_OK) {
-            return TELLINK_TX_ERROR;
-        }
+        wire[size++] = buffer[i];
     }
-    if (m_port.WriteByte(check) != CSerialPort::SERIAL_WRITE_OK) {
-        return TELLINK_TX_ERROR;
-    }
-    return TELLINK_TX_OK;
+    wire[size] = CheckByte(wire, size);
+    ++size;
+    return m_port.Write(wire, size) == CSerialPort::SERIAL_WRITE_OK ? TELLINK_TX_OK : TELLINK_TX_ERROR;
 }
 
 void CTelLinkProt::DiscardInput() {
@@ -61,6 +58,11 @@ void CTelLinkProt::DiscardInput() {
 }
 
 std::uint16_t CTelLinkProt::ReadStep(std::uint8_t* buffer, std::uint16_t& count) {
+    return ReadStepWaiting(buffer, count, 1);
+}
+
+std::uint16_t CTelLinkProt::ReadStepWaiting(std::uint8_t* buffer, std::uint16_t& count,
+                                            std::uint32_t maxWaitMs) {
     count = 0;
     std::uint8_t byte = 0;
     const std::uint16_t read = m_port.ReadByte(byte);
@@ -76,7 +78,8 @@ std::uint16_t CTelLinkProt::ReadStep(std::uint8_t* buffer, std::uint16_t& count)
             static_cast<std::uint32_t>(m_clock->Tick() - m_lastByteTick) >= INTER_BYTE_GAP_MS) {
             DiscardInput();
         }
-        m_clock->Sleep(1);
+        // Sleeps until the next byte, without waking for the queue: the exchange comes first.
+        ThreadWait::Wait(*m_clock, m_port.Fd(), maxWaitMs, ThreadWait::EWakeOn::Signal);
         return TELLINK_RX_BUSY;
     }
     switch (m_rxState) {
@@ -121,14 +124,23 @@ std::uint16_t CTelLinkProt::ReadStep(std::uint8_t* buffer, std::uint16_t& count)
 
 std::uint16_t CTelLinkProt::WaitFrame(std::uint8_t* buffer, std::uint16_t& count, std::uint32_t timeoutMs) {
     const std::uint32_t start = m_clock->Tick();
+    std::uint32_t waitMs = timeoutMs;
     for (;;) {
-        const std::uint16_t result = ReadStep(buffer, count);
+        const std::uint16_t result = ReadStepWaiting(buffer, count, waitMs);
         if (result != TELLINK_RX_BUSY) {
             return result;
         }
-        if (static_cast<std::uint32_t>(m_clock->Tick() - start) >= timeoutMs) {
+        const std::uint32_t passed = m_clock->Tick() - start;
+        if (passed >= timeoutMs) {
             count = 0;
             return TELLINK_RX_TIMEOUT;
+        }
+        // The next wait ends with the time-out, or when a half-received frame has been silent for
+        // the gap that breaks it (the step after it then finds the line silent and drops it).
+        waitMs = timeoutMs - passed;
+        if (m_rxState != RX_COMMAND) {
+            const std::uint32_t sinceByte = m_clock->Tick() - m_lastByteTick;
+            waitMs = std::min(waitMs, sinceByte >= INTER_BYTE_GAP_MS ? 1u : INTER_BYTE_GAP_MS - sinceByte);
         }
     }
 }

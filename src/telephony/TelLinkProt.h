@@ -37,7 +37,8 @@ public:
 
     // Sends buffer[0] as the command and buffer[1..n] as the data bytes.
     std::uint16_t WriteFrame(const std::uint8_t* buffer, std::uint16_t n);
-    // One byte of reception; on TELLINK_RX_FRAME count is N and buffer holds the frame.
+    // One byte of reception, waiting up to 1 ms for it; on TELLINK_RX_FRAME count is N and buffer
+    // holds the frame.
     std::uint16_t ReadStep(std::uint8_t* buffer, std::uint16_t& count);
     // Repeats ReadStep until it has a result or the time-out has elapsed (TELLINK_RX_TIMEOUT).
     std::uint16_t WaitFrame(std::uint8_t* buffer, std::uint16_t& count, std::uint32_t timeoutMs);
@@ -50,6 +51,8 @@ public:
     std::uint16_t RxStateNow() const { return m_rxState; }
 
 private:
+    std::uint16_t ReadStepWaiting(std::uint8_t* buffer, std::uint16_t& count, std::uint32_t maxWaitMs);
+
     const IClock* m_clock;
     std::uint16_t m_fixedLength = 2;
     std::uint16_t m_rxState = RX_COMMAND;

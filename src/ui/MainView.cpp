@@ -38,6 +38,13 @@ CMainView::CMainView(CAlarmList& list, const CSettings& settings, QWidget* paren
     // The status column must at least show its disc and text.
     setColumnWidth(0,
                    std::max(columnWidth(0), fontMetrics().horizontalAdvance(QStringLiteral("Undef")) + 34));
+    // The type column must show the longest standard type text whole: the default width was made
+    // for a smaller font than a Linux desktop's.
+    int typeWidth = 0;
+    for (int type = CAlarmInfoMsg::ALARMTYPE_P100; type <= CAlarmInfoMsg::ALARMTYPE_VOICE_REDIRECTED; ++type) {
+        typeWidth = std::max(typeWidth, fontMetrics().horizontalAdvance(Gui::Q(CAlarmList::TypeText(type))));
+    }
+    setColumnWidth(1, std::max(columnWidth(1), typeWidth + 16));
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { m_list.SortByColumn(column); });

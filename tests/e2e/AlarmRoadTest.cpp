@@ -148,7 +148,7 @@ TEST_F(AlarmRoadTest, TestSmsFromAKnownObjectMovesItsLastTestAlarm) {
     m_station.PumpFor(1500);
     EXPECT_EQ(m_station.Smtp().StoredCount(), 0);
     EXPECT_TRUE(m_station.Gsm().SentSms().empty());
-    EXPECT_TRUE(m_station.Gsm().StoredSms().empty());
+    EXPECT_TRUE(m_station.Pump([&] { return m_station.Gsm().StoredSms().empty(); }, 10000));
 }
 
 TEST_F(AlarmRoadTest, EndOfAlarmFinishesTheEmergencyAlarm) {

@@ -35,9 +35,8 @@ constexpr long SHORT_SECONDS = 120;
 
 } // namespace
 
-// Kept out of the test command for the same lost link report as the kill test; scripts/reliability.sh
-// runs it.
-TEST_F(StationSoakTest, DISABLED_MemoryDescriptorsAndThreadsStayFlatUnderCallsOfEveryKindAndSms) {
+// A short run in the test command; scripts/reliability.sh runs the long one.
+TEST_F(StationSoakTest, MemoryDescriptorsAndThreadsStayFlatUnderCallsOfEveryKindAndSms) {
     // The long run gives counts (and no time limit); the short one runs for a fixed time.
     const long calls = EnvNumber("MORA_SOAK_CALLS", 1000000);
     const long smsCount = EnvNumber("MORA_SOAK_SMS", 1000000);
