@@ -36,6 +36,8 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // The device, for a wait on it; -1 while closed.
     int Fd() const { return m_fd; }
+    // Bytes read from the device and not yet taken by ReadByte.
+    bool HasBufferedBytes() const { return m_readPos < m_readEnd; }
 
     std::uint16_t Open();
     void Close();

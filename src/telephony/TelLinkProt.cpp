@@ -79,7 +79,14 @@ std::uint16_t CTelLinkProt::ReadStepWaiting(std::uint8_t* buffer, std::uint16_t&
             DiscardInput();
         }
         // Sleeps until the next byte, without waking for the queue: the exchange comes first.
-        ThreadWait::Wait(*m_clock, m_port.Fd(), maxWaitMs, ThreadWait::EWakeOn::Signal);
+        // Inside a frame the rest cannot come sooner than the line carries it, so the thread
+        // sleeps that long and then takes the bytes together instead of waking for each.
+        const std::uint32_t restMs = std::min(maxWaitMs, LineTimeMs(BytesStillToCome()));
+        if (restMs > 1) {
+            ThreadWait::Wait(*m_clock, -1, restMs - 1, ThreadWait::EWakeOn::Signal);
+        } else {
+            ThreadWait::Wait(*m_clock, m_port.Fd(), maxWaitMs, ThreadWait::EWakeOn::Signal);
+        }
         return TELLINK_RX_BUSY;
     }
     switch (m_rxState) {
@@ -122,9 +129,33 @@ std::uint16_t CTelLinkProt::ReadStepWaiting(std::uint8_t* buffer, std::uint16_t&
     return TELLINK_RX_BUSY;
 }
 
+std::uint16_t CTelLinkProt::BytesStillToCome() const {
+    switch (m_rxState) {
+    case RX_LENGTH:
+        return 2; // the length and the check byte at least
+    case RX_DATA:
+        return static_cast<std::uint16_t>(m_expected - m_dataCount + 1);
+    case RX_CHECK:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+std::uint32_t CTelLinkProt::LineTimeMs(std::uint16_t bytes) const {
+    // Ten bits a byte (start, eight data bits, stop), whole milliseconds rounded down.
+    const std::uint32_t speed = m_port.Speed() != 0 ? m_port.Speed() : 9600;
+    return static_cast<std::uint32_t>(std::uint64_t{bytes} * 10000 / speed);
+}
+
 std::uint16_t CTelLinkProt::WaitFrame(std::uint8_t* buffer, std::uint16_t& count, std::uint32_t timeoutMs) {
     const std::uint32_t start = m_clock->Tick();
-    std::uint32_t waitMs = timeoutMs;
+    if (m_rxState == RX_COMMAND && !m_port.HasBufferedBytes()) {
+        // Called right after a send: the reply cannot be there yet, so sleep until its first byte
+        // instead of looking first.
+        ThreadWait::Wait(*m_clock, m_port.Fd(), timeoutMs, ThreadWait::EWakeOn::Signal);
+    }
+    std::uint32_t waitMs = timeoutMs - std::min(timeoutMs, m_clock->Tick() - start);
     for (;;) {
         const std::uint16_t result = ReadStepWaiting(buffer, count, waitMs);
         if (result != TELLINK_RX_BUSY) {

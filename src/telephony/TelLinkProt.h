@@ -52,6 +52,10 @@ public:
 
 private:
     std::uint16_t ReadStepWaiting(std::uint8_t* buffer, std::uint16_t& count, std::uint32_t maxWaitMs);
+    // Bytes the frame in progress still needs at least (0 between frames).
+    std::uint16_t BytesStillToCome() const;
+    // How long the line takes to carry that many bytes at the port's speed.
+    std::uint32_t LineTimeMs(std::uint16_t bytes) const;
 
     const IClock* m_clock;
     std::uint16_t m_fixedLength = 2;
