@@ -31,6 +31,8 @@ public:
     int Open(std::int16_t port, std::uint32_t baudRate);
     void Close();
     bool IsOpen() const { return m_port.IsOpen(); }
+    // Bytes read from the port and not yet taken by the reader.
+    bool HasBufferedInput() const { return m_port.HasBufferedBytes(); }
 
     int Write(std::string_view text);
 

@@ -32,6 +32,8 @@ public:
     int Open(std::int16_t port, std::uint32_t baudRate) { return m_atCmdProt.Open(port, baudRate); }
     void Close() { m_atCmdProt.Close(); }
     bool IsOpen() const { return m_atCmdProt.IsOpen(); }
+    // Bytes read from the port and not yet taken by the line reader.
+    bool HasBufferedInput() const { return m_atCmdProt.HasBufferedInput(); }
 
     void SetLog(CLogFile* log) { m_log = log; }
     void SetModel(std::uint16_t model) { m_model = model; }

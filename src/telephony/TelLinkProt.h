@@ -34,6 +34,8 @@ public:
     bool Open(std::int16_t port, std::uint32_t speed);
     void Close();
     bool IsOpen() const { return m_port.IsOpen(); }
+    // Bytes read from the port and not yet taken by the reader.
+    bool HasBufferedInput() const { return m_port.HasBufferedBytes(); }
 
     // Sends buffer[0] as the command and buffer[1..n] as the data bytes.
     std::uint16_t WriteFrame(const std::uint8_t* buffer, std::uint16_t n);

@@ -55,10 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int piece = 0; left > 0; ++piece) {
         const std::size_t n = left < PIECE ? left : PIECE;
         rig.modem.Send(bytes, n);
-        Fuzz::Consume(rig.modem, [&] {
-            std::string line;
-            Check(rig.at.ReadLine(line), line);
-        });
+        Fuzz::Consume(
+            rig.modem,
+            [&] {
+                std::string line;
+                Check(rig.at.ReadLine(line), line);
+            },
+            [&] { return rig.at.HasBufferedInput(); });
         bytes += n;
         left -= n;
         if (piece < 8 && (gapMask >> piece & 1) != 0) {

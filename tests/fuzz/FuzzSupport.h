@@ -16,9 +16,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <time.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace Fuzz {
@@ -168,12 +168,12 @@ inline SPieces Split(const std::uint8_t* data, std::size_t size) {
 
 namespace Fuzz {
 
-// Steps a reader until it has taken every byte that waits for it. Each step takes at most one
-// byte and a step never finds the line empty, so the fake clock stands still meanwhile; a reader
-// that stops taking bytes is a hang.
-template <typename Step> void Consume(const CPtyPeer& peer, Step step) {
+// Steps a reader until it has taken every byte that waits for it, on the line and in the reader's
+// own buffer. Each step takes at most one byte and a step never finds the line empty, so the fake
+// clock stands still meanwhile; a reader that stops taking bytes is a hang.
+template <typename Step, typename Buffered> void Consume(const CPtyPeer& peer, Step step, Buffered buffered) {
     const std::size_t limit = 4 * peer.Waiting() + 1000;
-    for (std::size_t steps = 0; peer.Waiting() > 0; ++steps) {
+    for (std::size_t steps = 0; peer.Waiting() > 0 || buffered(); ++steps) {
         if (steps > limit) {
             std::fputs("the reader stopped taking bytes\n", stderr);
             std::abort();

@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int piece = 0; left > 0; ++piece) {
         const std::size_t n = left < PIECE ? left : PIECE;
         rig.modem.Send(bytes, n);
-        Fuzz::Consume(rig.modem, [&] { Step(rig); });
+        Fuzz::Consume(
+            rig.modem, [&] { Step(rig); }, [&] { return rig.link.HasBufferedInput(); });
         bytes += n;
         left -= n;
         if (piece < 8 && (input.gapMask >> piece & 1) != 0) {
